@@ -1,0 +1,53 @@
+// Resolution of pnames for the read-only commands: a path as the caller
+// gave it (relative to a cwd inside /view/W/..., /view/W/<vob>/..., or
+// VOB-tag-rooted inside setview), optionally version-extended ("f.c@@",
+// "f.c@@/main/dev", "f.c@@/main/dev/3", "f.c@@/main/LATEST",
+// "f.c@@/main/dev/CHECKEDOUT"), to the view, VOB and store objects it names.
+// The element a plain path names is found through the view's materialised
+// selection, so a query sees exactly what the view shows.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "clearcase/store/records.h"
+
+namespace ccsub {
+class Store;
+}
+
+namespace ccsub::query {
+
+struct Resolved {
+  std::string given;        // the operand exactly as given (echo rule)
+  std::string given_base;   // the part before "@@", as given
+  std::string vob_path;     // normalised, VOB-tag-rooted path of the element ("/vobs/src/lib/foo.c")
+  bool extended = false;    // had "@@"
+  VobRec vob;
+  std::optional<ViewRec> view;
+  ElementRec element;
+  std::optional<BranchRec> branch;      // named branch, or branch of the named/selected version
+  std::optional<VersionRec> version;    // named or selected version
+  std::optional<CheckoutRec> checkout;  // the view's checkout when it selects it (or .../CHECKEDOUT)
+  // What the operand names: "element" (f@@), "branch" (f@@/main/dev),
+  // "version" (f@@/main/3 or a plain path to a checked-in selection),
+  // "checkout" (a plain path whose selection is the view's checkout), "slink".
+  std::string names;
+  std::string rule;         // the config spec rule of the selection, when known
+};
+
+// The view and VOB-tag-rooted path of an absolute, normalised path; false
+// when the path is neither below the view root nor inside a set view.
+bool split_view_path(const std::string& abs_path, std::string& view_tag, std::string& vob_path);
+
+// Absolute form of an operand: relative ones are joined to the cwd. Not normalised.
+std::string absolute_of(const std::string& operand);
+
+// Resolves an operand; prints "cleartool: Error: ..." and returns false when
+// it names nothing (or nothing the view shows).
+bool resolve_operand(Store& store, const std::string& operand, Resolved& out, bool quiet = false);
+
+// Version id text of a checkout: "<branch path>/CHECKEDOUT".
+std::string checkout_vid(Store& store, const CheckoutRec& co);
+
+}  // namespace ccsub::query
