@@ -1,0 +1,115 @@
+// Removal and lock section (see packet_destroy.h).
+#include "codecs/packet_destroy.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+constexpr std::array<std::pair<DestroyKind, std::string_view>, 28> KIND_TEXTS = {{
+    {DestroyKind::RmelemFile, "rmelem.f"},     {DestroyKind::RmelemDir, "rmelem.d"},
+    {DestroyKind::Rmver, "rmver."},            {DestroyKind::Rmbranch, "rmbranch."},
+    {DestroyKind::MkLbtype, "mktype.L"},       {DestroyKind::MkAttype, "mktype.A"},
+    {DestroyKind::MkBrtype, "mktype.B"},       {DestroyKind::ModLbtype, "modtype.L"},
+    {DestroyKind::ModAttype, "modtype.A"},     {DestroyKind::ModBrtype, "modtype.B"},
+    {DestroyKind::RmLbtype, "rmtype.L"},       {DestroyKind::RmAttype, "rmtype.A"},
+    {DestroyKind::RmBrtype, "rmtype.B"},       {DestroyKind::RnLbtype, "rntype.L"},
+    {DestroyKind::RnAttype, "rntype.A"},       {DestroyKind::RnBrtype, "rntype.B"},
+    {DestroyKind::LockLbtype, "lock.L"},       {DestroyKind::UnlockLbtype, "unlock.L"},
+    {DestroyKind::LockAttype, "lock.A"},       {DestroyKind::UnlockAttype, "unlock.A"},
+    {DestroyKind::LockBrtype, "lock.B"},       {DestroyKind::UnlockBrtype, "unlock.B"},
+    {DestroyKind::LockBranch, "Lock.b"},       {DestroyKind::UnlockBranch, "Unlock.b"},
+    {DestroyKind::LockElement, "Lock.e"},      {DestroyKind::UnlockElement, "Unlock.e"},
+    {DestroyKind::Rmmerge, "rmmerge."},        {DestroyKind::Unknown, ""},
+}};
+
+}  // namespace
+
+std::string_view destroy_kind_text(DestroyKind kind) {
+  for (const auto& [k, text] : KIND_TEXTS)
+    if (k == kind) return text;
+  return {};
+}
+
+DestroyKind destroy_kind_of(std::string_view keyword) {
+  if (keyword.empty()) return DestroyKind::Unknown;
+  for (const auto& [k, text] : KIND_TEXTS)
+    if (text == keyword) return k;
+  return DestroyKind::Unknown;
+}
+
+std::string destroy_section_keyword(bool replication) {
+  std::string k(replication ? DESTROY_KEYWORD : NONE_KEYWORD);
+  k += SECTION_RECORD_END;
+  return k;
+}
+
+int append_destroy_record(std::string& out, DestroyKind kind, std::string_view object) {
+  std::string_view keyword = destroy_kind_text(kind);
+  if (keyword.empty() || object.empty()) return 0;
+  out += keyword;
+  out += DESTROY_FIELD_SEPARATOR;
+  for (char c : object) out += c == SECTION_RECORD_END ? ' ' : c;
+  out += SECTION_RECORD_END;
+  return 1;
+}
+
+int read_destroy_section(std::string_view text, std::vector<DestroyRecord>& records,
+                         std::string& error) {
+  const std::string head = destroy_section_keyword(true);
+  if (text.substr(0, head.size()) != head) return 1;
+  std::size_t pos = head.size();
+  while (pos < text.size()) {
+    std::size_t end = text.find(SECTION_RECORD_END, pos);
+    std::string_view record = text.substr(pos, end == std::string_view::npos ? text.npos : end - pos);
+    if (end == std::string_view::npos) {
+      if (record.find_first_not_of(" \t\r\n") == std::string_view::npos) break;
+      error = "removal record " + std::to_string(records.size() + 1) + " is not terminated: \"" +
+              std::string(record.substr(0, 120)) + "\"";
+      return 0;
+    }
+    std::size_t bar = record.find(DESTROY_FIELD_SEPARATOR);
+    if (bar == std::string_view::npos) {
+      error = "removal record " + std::to_string(records.size() + 1) + " has no \"|\": \"" +
+              std::string(record.substr(0, 120)) + "\"";
+      return 0;
+    }
+    DestroyRecord r;
+    r.keyword.assign(record.substr(0, bar));
+    r.kind = destroy_kind_of(r.keyword);
+    r.object.assign(record.substr(bar + 1));
+    records.push_back(std::move(r));
+    pos = end + 1;
+  }
+  return 1;
+}
+
+TypeSpec parse_type_spec(std::string_view object) {
+  TypeSpec spec;
+  std::size_t colon = object.find(':');
+  spec.name.assign(object.substr(0, colon));
+  if (colon != std::string_view::npos) {
+    std::string_view flags = object.substr(colon + 1);
+    if (!flags.empty()) spec.global = flags[0] == 'g';
+    if (flags.size() > 1 && (flags[1] == 'b' || flags[1] == 'e' || flags[1] == 'v'))
+      spec.constraint = flags[1];
+  }
+  return spec;
+}
+
+int parse_rename(std::string_view object, std::string& old_name, std::string& new_name) {
+  std::size_t colon = object.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon + 1 == object.size()) return 0;
+  old_name.assign(object.substr(0, colon));
+  new_name.assign(object.substr(colon + 1));
+  return 1;
+}
+
+int parse_merge_removal(std::string_view object, std::string& to_version,
+                        std::string& from_version) {
+  std::size_t lt = object.find('<');
+  if (lt == std::string_view::npos || lt == 0 || lt + 1 == object.size()) return 0;
+  to_version.assign(object.substr(0, lt));
+  from_version.assign(object.substr(lt + 1));
+  return 1;
+}

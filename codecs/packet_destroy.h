@@ -1,0 +1,68 @@
+// Removal and lock section (section 5 of a packet head file): "DESTROY>"
+// (or "NONE>") followed by requests "<kind>|<object>>", the object text with
+// every ">" written as a blank.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codecs/packet_format.h"
+
+enum class DestroyKind {
+  RmelemFile,    // "rmelem.f"  element path (file)
+  RmelemDir,     // "rmelem.d"  element path (directory)
+  Rmver,         // "rmver."    version
+  Rmbranch,      // "rmbranch." branch
+  MkLbtype, MkAttype, MkBrtype,      // "mktype.L/A/B"  name[:flags]
+  ModLbtype, ModAttype, ModBrtype,   // "modtype.L/A/B" name[:flags]
+  RmLbtype, RmAttype, RmBrtype,      // "rmtype.L/A/B"  name
+  RnLbtype, RnAttype, RnBrtype,      // "rntype.L/A/B"  old:new
+  LockLbtype, UnlockLbtype,          // "lock.L" / "unlock.L"
+  LockAttype, UnlockAttype,          // "lock.A" / "unlock.A"
+  LockBrtype, UnlockBrtype,          // "lock.B" / "unlock.B"
+  LockBranch, UnlockBranch,          // "Lock.b" / "Unlock.b"
+  LockElement, UnlockElement,        // "Lock.e" / "Unlock.e"
+  Rmmerge,                           // "rmmerge."  to<from
+  Unknown,
+};
+
+// The request keyword of a kind ("rmelem.f", "lock.L", ...); empty for Unknown.
+std::string_view destroy_kind_text(DestroyKind kind);
+// The kind of a request keyword; Unknown when it is none of the above.
+// Keywords are case-sensitive ("lock.B" a branch type, "Lock.b" a branch).
+DestroyKind destroy_kind_of(std::string_view keyword);
+
+// The section keyword for a replication ("DESTROY>") or deployment
+// ("NONE>") packet.
+std::string destroy_section_keyword(bool replication);
+
+// Appends "<kind>|<object>>" with every ">" of the object replaced by a
+// blank. Returns 0 (nothing appended) for Unknown or an empty object.
+int append_destroy_record(std::string& out, DestroyKind kind, std::string_view object);
+
+struct DestroyRecord {
+  DestroyKind kind = DestroyKind::Unknown;
+  std::string keyword;  // the request keyword as written
+  std::string object;
+};
+
+// Reads a section. A text not beginning with "DESTROY>" carries no records
+// (result 1). Records of unknown kinds are kept with kind Unknown (the
+// receiver ignores them). Returns 0 for a record without "|" or a last record
+// without its ">", with the records before it and a reason in `error`.
+int read_destroy_section(std::string_view text, std::vector<DestroyRecord>& records,
+                         std::string& error);
+
+// Type request objects: "name" or "name:flags"; the first flag letter "g"
+// means global, the second selects the instance constraint.
+struct TypeSpec {
+  std::string name;
+  bool global = false;
+  char constraint = 0;  // 'b', 'e', 'v' or 0
+};
+TypeSpec parse_type_spec(std::string_view object);
+// "old:new" of a rename; 0 without ":" or with an empty side.
+int parse_rename(std::string_view object, std::string& old_name, std::string& new_name);
+// "to<from" of a merge-arrow removal; 0 without "<" or with an empty side.
+int parse_merge_removal(std::string_view object, std::string& to_version, std::string& from_version);
