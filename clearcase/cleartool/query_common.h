@@ -64,6 +64,9 @@ bool is_type_kind(std::string_view kind);
 ObjectFacts type_facts(Store& store, const TypeRec& type, const VobRec& vob);
 ObjectFacts vob_facts(const VobRec& vob);
 
+// Long listing of a type (lstype -l, describe of a type selector).
+std::string type_long_listing(Store& store, const TypeRec& type);
+
 // The VOB named by a selector, or by the VOB tag the cwd (or a setview)
 // lies in when the selector names none. Prints an error when not found.
 std::optional<VobRec> selector_vob(Store& store, const Selector& sel);

@@ -26,7 +26,9 @@ std::string capitalised(std::string s) {
   return s;
 }
 
-std::string long_listing(Store& store, const TypeRec& t, const VobRec& vob) {
+}  // namespace
+
+std::string type_long_listing(Store& store, const TypeRec& t) {
   std::string out = type_kind_words(t.kind) + " \"" + t.name + "\"\n";
   out += "  created " + format_iso_datetime(static_cast<std::time_t>(t.created)) + " by " + t.owner + "\n";
   if (!t.comment.empty()) out += "  \"" + t.comment + "\"\n";
@@ -53,9 +55,10 @@ std::string long_listing(Store& store, const TypeRec& t, const VobRec& vob) {
     if (!t.tr_exec.empty()) out += "  action: -execunix " + t.tr_exec + "\n";
   }
   if (auto lock = store.lock_of("type", t.id)) out += "  " + lock_text(lock->nusers, lock->obsolete);
-  (void)vob;
   return out;
 }
+
+namespace {
 
 std::string short_line(const TypeRec& t) {
   return "--" + format_iso_datetime(static_cast<std::time_t>(t.created)) + "  " + t.owner + "  " +
@@ -68,7 +71,7 @@ void show(Store& store, const ParsedArgs& a, const TypeRec& t, const VobRec& vob
   else if (a.has("short"))
     print_out(t.name + "\n");
   else if (a.has("long"))
-    print_out(long_listing(store, t, vob));
+    print_out(type_long_listing(store, t));
   else
     print_out(short_line(t));
 }
