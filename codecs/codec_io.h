@@ -1,0 +1,97 @@
+// Buffered whole-file streams for the packet codecs. Every codec reads and
+// writes through large buffers (CODEC_BUFFER_SIZE) so that packets close to
+// the file size ceiling stream through in constant memory at disk speed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr std::size_t CODEC_BUFFER_SIZE = std::size_t{1} << 20;
+
+// Reads a file sequentially. get() returns the next byte or -1 at the end of
+// the file (and on a read error, which failed() then reports).
+class ByteReader {
+public:
+    ByteReader() = default;
+    ~ByteReader();
+    ByteReader(const ByteReader&) = delete;
+    ByteReader& operator=(const ByteReader&) = delete;
+
+    bool open(const std::string& path);
+    void close();
+    bool is_open() const { return fd_ >= 0; }
+    // Size of the open file from fstat.
+    std::int64_t size() const { return size_; }
+    bool failed() const { return failed_; }
+
+    int get() {
+        if (pos_ == len_ && !refill()) return -1;
+        return buf_[pos_++];
+    }
+    // The bytes still buffered; refills when empty. Empty at the end.
+    // consume(n) marks n of them as used.
+    const unsigned char* peek(std::size_t& available);
+    void consume(std::size_t n) { pos_ += n; }
+    // Reads up to n bytes; returns how many were read (less only at the end).
+    std::size_t read(unsigned char* dst, std::size_t n);
+
+private:
+    bool refill();
+
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+    bool failed_ = false;
+    std::vector<unsigned char> buf_;
+    std::size_t pos_ = 0;
+    std::size_t len_ = 0;
+};
+
+// Writes a file sequentially through a buffer. close() flushes and reports
+// whether every byte reached the file; the destructor closes silently.
+class ByteWriter {
+public:
+    ByteWriter() = default;
+    ~ByteWriter();
+    ByteWriter(const ByteWriter&) = delete;
+    ByteWriter& operator=(const ByteWriter&) = delete;
+
+    // Creates (or truncates) the file with mode 0600 and makes an existing
+    // file private as well.
+    bool create_private(const std::string& path);
+    // Opens for appending, creating it private when missing.
+    bool append_private(const std::string& path);
+    bool close();
+    bool is_open() const { return fd_ >= 0; }
+    bool failed() const { return failed_; }
+
+    void put(unsigned char c) {
+        if (len_ == buf_.size()) flush();
+        buf_[len_++] = c;
+    }
+    void put_run(unsigned char c, std::size_t n);
+    void write(const unsigned char* src, std::size_t n);
+    void write(const std::string& s) {
+        write(reinterpret_cast<const unsigned char*>(s.data()), s.size());
+    }
+    // Bytes handed to this writer since it was opened.
+    std::uint64_t written() const { return written_ + len_; }
+
+private:
+    bool open_with(const std::string& path, int flags);
+    void flush();
+
+    int fd_ = -1;
+    bool failed_ = false;
+    std::vector<unsigned char> buf_;
+    std::size_t len_ = 0;
+    std::uint64_t written_ = 0;
+};
+
+// 1 when path names an existing file (stat succeeds).
+int codec_path_exists(const std::string& path);
+// "%s_%d": the name of part k of a multipart file.
+std::string part_name(const std::string& base, int k);
+// Removes the file, ignoring a missing one.
+void codec_remove(const std::string& path);

@@ -1,0 +1,87 @@
+// Scratch directories and whole-file helpers for the codec tests.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace codec_test {
+
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string templ = (std::filesystem::temp_directory_path() / "vandrel_codec_XXXXXX").string();
+        path_ = mkdtemp(templ.data());
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+inline void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+inline std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values) s.push_back(static_cast<char>(v));
+    return s;
+}
+
+// Random content with long runs, text and binary stretches, and pieces of
+// the file-break marker (never the whole marker unless allow_marker).
+inline std::string random_content(std::mt19937& rng, std::size_t size, bool allow_marker = false) {
+    static const std::string marker = "+=_=#ZEB-=_+F.I.L.E+=-BREAK#=_=+";
+    std::string s;
+    s.reserve(size + 300);
+    std::uniform_int_distribution<int> kind(0, 9), byte(0, 255), len(1, 300);
+    while (s.size() < size) {
+        switch (kind(rng)) {
+            case 0:
+            case 1:
+                s.append(static_cast<std::size_t>(len(rng)), static_cast<char>(byte(rng)));
+                break;
+            case 2:
+                s.append(marker.substr(0, static_cast<std::size_t>(len(rng)) % 32));
+                if (!s.empty() && s.back() == '+') s.push_back('x');
+                break;
+            case 3:
+                if (allow_marker) s.append(marker);
+                break;
+            case 4:
+            case 5:
+                s.append("element * /main/LATEST\nint main() { return 0; }\n");
+                break;
+            default:
+                for (int i = len(rng); i > 0; --i) s.push_back(static_cast<char>(byte(rng)));
+        }
+    }
+    s.resize(size);
+    return s;
+}
+
+}  // namespace codec_test

@@ -1,0 +1,190 @@
+// Run-length compression of packet heads and parts: exact encodings of the
+// edge cases, header handling, round trips and damaged input.
+#include "codecs/compression.h"
+
+#include <random>
+
+#include "codec_test_util.h"
+
+using namespace codec_test;
+
+namespace {
+
+struct PartCase {
+    const char* name;
+    std::string input;
+    std::string encoded;
+    bool input_deleted;  // run form deletes the input, stored form keeps it
+};
+
+std::string all_distinct() {
+    std::string s;
+    for (int i = 0; i < 256; ++i) s.push_back(static_cast<char>(i));
+    return s;
+}
+
+}  // namespace
+
+TEST(Compression, PartEncodingsAreExact) {
+    const std::string run250(250, 'b');
+    const std::vector<PartCase> cases = {
+        {"run of 250", run250, bytes({100, 'b', 100, 'b', 50, 'b'}), true},
+        {"41 41 42", bytes({0x41, 0x41, 0x42}), bytes({2, 0x41, 1, 0x42}), true},
+        {"one byte", "x", bytes({1, 'x'}), true},
+        {"empty", "", "", true},
+        {"all distinct", all_distinct(), std::string(1, '\0') + all_distinct(), false},
+        {"run of exactly 100", std::string(100, '\0'), bytes({100, 0}), true},
+        {"run of 101", std::string(101, '\xff'), bytes({100, 0xff, 1, 0xff}), true},
+        {"two bytes differ", "ab", std::string(1, '\0') + "ab", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        write_file(dir / "in", c.input);
+        ASSERT_EQ(compress_part(dir / "in", dir / "out"), 1);
+        EXPECT_EQ(read_file(dir / "out"), c.encoded);
+        EXPECT_EQ(exists(dir / "in"), !c.input_deleted);
+        ASSERT_EQ(uncompress_part(dir / "out", dir / "back"), 1);
+        EXPECT_EQ(read_file(dir / "back"), c.input);
+    }
+}
+
+TEST(Compression, FakeCompressionStoresAndKeepsInput) {
+    ScratchDir dir;
+    write_file(dir / "in", "aaaa");
+    write_file(dir / "out", "stale content that must go");
+    ASSERT_EQ(fake_compression(dir / "in", dir / "out"), 1);
+    EXPECT_EQ(read_file(dir / "out"), std::string(1, '\0') + "aaaa");
+    EXPECT_TRUE(exists(dir / "in"));
+    EXPECT_EQ((std::filesystem::status(dir / "out").permissions() & std::filesystem::perms::all),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(Compression, HeadHeaderAndBody) {
+    ScratchDir dir;
+    write_file(dir / "in", bytes({0x41, 0x41, 0x42}));
+    ASSERT_EQ(compress_file(dir / "in", dir / "out", "/vobs/a", "/vobs/a/src", "-"), 1);
+    EXPECT_EQ(read_file(dir / "out"), "/vobs/a|/vobs/a/src|-|" + bytes({2, 0x41, 1, 0x42}));
+    EXPECT_FALSE(exists(dir / "in"));
+
+    std::string vob, path, deploy;
+    ASSERT_EQ(uncompress_file(dir / "out", dir / "back", vob, path, deploy), 1);
+    EXPECT_EQ(read_file(dir / "back"), bytes({0x41, 0x41, 0x42}));
+    EXPECT_EQ(vob, "/vobs/a");
+    EXPECT_EQ(path, "/vobs/a/src");
+    EXPECT_EQ(deploy, "-");
+    EXPECT_TRUE(exists(dir / "out"));
+}
+
+TEST(Compression, EmptyHeadGivesHeaderOnly) {
+    ScratchDir dir;
+    write_file(dir / "in", "");
+    ASSERT_EQ(compress_file(dir / "in", dir / "out", "v", "p", "d"), 1);
+    EXPECT_EQ(read_file(dir / "out"), "v|p|d|");
+    std::string vob, path, deploy;
+    ASSERT_EQ(uncompress_file(dir / "out", dir / "back", vob, path, deploy), 1);
+    EXPECT_EQ(read_file(dir / "back"), "");
+    EXPECT_EQ(vob + "," + path + "," + deploy, "v,p,d");
+}
+
+TEST(Compression, HeaderFieldsAreStrippedAndSlashed) {
+    struct Case {
+        std::string header;
+        std::string vob, path, deploy;
+    };
+    const std::vector<Case> cases = {
+        {" \t/vobs/a\r\n|  \\vobs\\a\\b \n| - |", "/vobs/a", "/vobs/a/b", "-"},
+        {"\\\\srv\\vob|\\\\srv\\vob\\x|C:\\deploy\\dir|", "\\\\srv\\vob", "//srv/vob/x", "C:/deploy/dir"},
+        {"|||", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        ScratchDir dir;
+        write_file(dir / "in", c.header + bytes({3, 'z'}));
+        std::string vob, path, deploy;
+        ASSERT_EQ(uncompress_file(dir / "in", dir / "out", vob, path, deploy), 1);
+        EXPECT_EQ(vob, c.vob);
+        EXPECT_EQ(path, c.path);
+        EXPECT_EQ(deploy, c.deploy);
+        EXPECT_EQ(read_file(dir / "out"), "zzz");
+    }
+}
+
+TEST(Compression, HeaderFieldsThatCannotBeReadBackAreRefused) {
+    const std::vector<std::array<std::string, 3>> cases = {
+        {"a|b", "p", "-"},
+        {"v", "p|q", "-"},
+        {"v", "p", "|"},
+        {std::string(1024, 'v'), "p", "-"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        write_file(dir / "in", "data");
+        EXPECT_EQ(compress_file(dir / "in", dir / "out", c[0], c[1], c[2]), 0);
+        EXPECT_TRUE(exists(dir / "in"));
+    }
+    ScratchDir dir;
+    write_file(dir / "in", "data");
+    EXPECT_EQ(compress_file(dir / "in", dir / "out", std::string(1023, 'v'), "p", "-"), 1);
+}
+
+TEST(Compression, DamagedInputIsRejected) {
+    struct Case {
+        const char* name;
+        bool head;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"head without any bar", true, "no header here"},
+        {"head with two bars", true, "a|b"},
+        {"head field too long", true, std::string(1024, 'x') + "|p|d|"},
+        {"head lone trailing count", true, "v|p|d|" + bytes({2, 'a', 5})},
+        {"head count zero", true, "v|p|d|" + bytes({0, 'a'})},
+        {"head count over 100", true, "v|p|d|" + bytes({101, 'a'})},
+        {"part lone trailing count", false, bytes({2, 'a', 7})},
+        {"part count over 100", false, bytes({255, 'a'})},
+        {"part single count byte", false, bytes({9})},
+        {"part zero count inside", false, bytes({1, 'a', 0, 'b'})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        write_file(dir / "in", c.bytes);
+        std::string vob, path, deploy;
+        const int r = c.head ? uncompress_file(dir / "in", dir / "out", vob, path, deploy)
+                             : uncompress_part(dir / "in", dir / "out");
+        EXPECT_EQ(r, 0);
+    }
+}
+
+TEST(Compression, MissingInputFails) {
+    ScratchDir dir;
+    std::string v, p, d;
+    EXPECT_EQ(compress_file(dir / "none", dir / "out", "v", "p", "d"), 0);
+    EXPECT_EQ(compress_part(dir / "none", dir / "out"), 0);
+    EXPECT_EQ(fake_compression(dir / "none", dir / "out"), 0);
+    EXPECT_EQ(uncompress_file(dir / "none", dir / "out", v, p, d), 0);
+    EXPECT_EQ(uncompress_part(dir / "none", dir / "out"), 0);
+    write_file(dir / "in", "x");
+    EXPECT_EQ(compress_part(dir / "in", dir / "no/such/dir/out"), 0);
+}
+
+TEST(Compression, RandomRoundTrips) {
+    std::mt19937 rng(20261210);
+    for (std::size_t size : {1u, 2u, 255u, 4096u, 300000u}) {
+        SCOPED_TRACE(size);
+        ScratchDir dir;
+        const std::string data = random_content(rng, size, true);
+        write_file(dir / "in", data);
+        write_file(dir / "in2", data);
+        ASSERT_EQ(compress_part(dir / "in", dir / "part"), 1);
+        ASSERT_EQ(uncompress_part(dir / "part", dir / "part.back"), 1);
+        EXPECT_EQ(read_file(dir / "part.back"), data);
+        EXPECT_LE(read_file(dir / "part").size(), data.size() + 1);
+
+        ASSERT_EQ(compress_file(dir / "in2", dir / "head", "vob", "path", "-"), 1);
+        std::string v, p, d;
+        ASSERT_EQ(uncompress_file(dir / "head", dir / "head.back", v, p, d), 1);
+        EXPECT_EQ(read_file(dir / "head.back"), data);
+    }
+}
