@@ -1,0 +1,110 @@
+// Removal and lock section: keywords, writing, reading, object fields.
+#include "codecs/packet_destroy.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(DestroySection, EveryKindRoundTrips) {
+  const DestroyKind kinds[] = {
+      DestroyKind::RmelemFile,  DestroyKind::RmelemDir,   DestroyKind::Rmver,
+      DestroyKind::Rmbranch,    DestroyKind::MkLbtype,    DestroyKind::MkAttype,
+      DestroyKind::MkBrtype,    DestroyKind::ModLbtype,   DestroyKind::ModAttype,
+      DestroyKind::ModBrtype,   DestroyKind::RmLbtype,    DestroyKind::RmAttype,
+      DestroyKind::RmBrtype,    DestroyKind::RnLbtype,    DestroyKind::RnAttype,
+      DestroyKind::RnBrtype,    DestroyKind::LockLbtype,  DestroyKind::UnlockLbtype,
+      DestroyKind::LockAttype,  DestroyKind::UnlockAttype, DestroyKind::LockBrtype,
+      DestroyKind::UnlockBrtype, DestroyKind::LockBranch, DestroyKind::UnlockBranch,
+      DestroyKind::LockElement, DestroyKind::UnlockElement, DestroyKind::Rmmerge,
+  };
+  std::string s = destroy_section_keyword(true);
+  for (DestroyKind k : kinds) ASSERT_EQ(append_destroy_record(s, k, "obj|with|bars"), 1);
+  std::vector<DestroyRecord> records;
+  std::string error;
+  ASSERT_EQ(read_destroy_section(s, records, error), 1) << error;
+  ASSERT_EQ(records.size(), std::size(kinds));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(records[i].kind, kinds[i]) << records[i].keyword;
+    EXPECT_EQ(records[i].object, "obj|with|bars");
+  }
+}
+
+TEST(DestroySection, KeywordsAreExactAndCaseSensitive) {
+  struct Case {
+    const char* keyword;
+    DestroyKind kind;
+  };
+  const Case cases[] = {
+      {"lock.B", DestroyKind::LockBrtype},   {"Lock.b", DestroyKind::LockBranch},
+      {"Lock.B", DestroyKind::Unknown},      {"lock.b", DestroyKind::Unknown},
+      {"rmelem.f", DestroyKind::RmelemFile}, {"rmelem.", DestroyKind::Unknown},
+      {"mktype.L", DestroyKind::MkLbtype},   {"mktype.X", DestroyKind::Unknown},
+      {"rmmerge.", DestroyKind::Rmmerge},    {"", DestroyKind::Unknown},
+  };
+  for (const Case& c : cases) EXPECT_EQ(destroy_kind_of(c.keyword), c.kind) << c.keyword;
+  EXPECT_EQ(destroy_kind_text(DestroyKind::UnlockElement), "Unlock.e");
+}
+
+TEST(DestroySection, WritingReplacesGreaterThanAndRefusesEmpty) {
+  std::string s = "DESTROY>";
+  ASSERT_EQ(append_destroy_record(s, DestroyKind::Rmver, "a>b@@/main/2"), 1);
+  ASSERT_EQ(append_destroy_record(s, DestroyKind::Rmmerge, "x@@/main/3<y@@/main/dev/1"), 1);
+  EXPECT_EQ(append_destroy_record(s, DestroyKind::Rmver, ""), 0);
+  EXPECT_EQ(append_destroy_record(s, DestroyKind::Unknown, "x"), 0);
+  EXPECT_EQ(s, "DESTROY>rmver.|a b@@/main/2>rmmerge.|x@@/main/3<y@@/main/dev/1>");
+  EXPECT_EQ(destroy_section_keyword(false), "NONE>");
+}
+
+TEST(DestroySection, ReadingTable) {
+  struct Case {
+    const char* text;
+    int result;
+    std::size_t records;
+  };
+  const Case cases[] = {
+      {"DESTROY>", 1, 0},
+      {"NONE>", 1, 0},
+      {"", 1, 0},
+      {"rmver.|x>", 1, 0},                       // no keyword: no requests
+      {"DESTROY>rmver.|x>bogus.|y>", 1, 2},      // unknown kinds are kept, marked Unknown
+      {"DESTROY>rmver.|x>noseparator>", 0, 1},
+      {"DESTROY>rmver.|x>rmver.|y", 0, 1},       // last record cut off
+      {"DESTROY>rmver.|x>\n", 1, 1},
+      {"DESTROY>|x>", 1, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<DestroyRecord> records;
+    std::string error;
+    EXPECT_EQ(read_destroy_section(c.text, records, error), c.result) << c.text;
+    EXPECT_EQ(records.size(), c.records) << c.text;
+  }
+}
+
+TEST(DestroySection, ObjectFields) {
+  struct SpecCase {
+    const char* object;
+    const char* name;
+    bool global;
+    char constraint;
+  };
+  const SpecCase specs[] = {
+      {"REL1", "REL1", false, 0},   {"REL1:g", "REL1", true, 0},  {"dev:gb", "dev", true, 'b'},
+      {"st:ov", "st", false, 'v'},  {"st:oe", "st", false, 'e'},  {"x:oz", "x", false, 0},
+      {"x:", "x", false, 0},
+  };
+  for (const SpecCase& c : specs) {
+    TypeSpec t = parse_type_spec(c.object);
+    EXPECT_EQ(t.name, c.name) << c.object;
+    EXPECT_EQ(t.global, c.global) << c.object;
+    EXPECT_EQ(t.constraint, c.constraint) << c.object;
+  }
+  std::string a, b;
+  EXPECT_EQ(parse_rename("old:new", a, b), 1);
+  EXPECT_EQ(a + "," + b, "old,new");
+  for (const char* bad : {"old", ":new", "old:", ""}) EXPECT_EQ(parse_rename(bad, a, b), 0) << bad;
+  EXPECT_EQ(parse_merge_removal("t@@/main/2<f@@/main/b/1", a, b), 1);
+  EXPECT_EQ(a + "," + b, "t@@/main/2,f@@/main/b/1");
+  for (const char* bad : {"t", "<f", "t<", ""}) EXPECT_EQ(parse_merge_removal(bad, a, b), 0) << bad;
+}
+
+}  // namespace
