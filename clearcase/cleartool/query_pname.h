@@ -3,8 +3,8 @@
 // VOB-tag-rooted inside setview), optionally version-extended ("f.c@@",
 // "f.c@@/main/dev", "f.c@@/main/dev/3", "f.c@@/main/LATEST",
 // "f.c@@/main/dev/CHECKEDOUT"), to the view, VOB and store objects it names.
-// The element a plain path names is found through the view's materialised
-// selection, so a query sees exactly what the view shows.
+// Resolution itself is the view layer's (clearcase/view/pname.h); this adds
+// the echo-preserving names and the records the listings need.
 #pragma once
 
 #include <optional>
@@ -33,15 +33,9 @@ struct Resolved {
   // "version" (f@@/main/3 or a plain path to a checked-in selection),
   // "checkout" (a plain path whose selection is the view's checkout), "slink".
   std::string names;
-  std::string rule;         // the config spec rule of the selection, when known
+  std::string rule;         // the config spec rule line of the selection ("" when none)
 };
 
-// The view and VOB-tag-rooted path of an absolute, normalised path; false
-// when the path is neither below the view root nor inside a set view.
-bool split_view_path(const std::string& abs_path, std::string& view_tag, std::string& vob_path);
-
-// Absolute form of an operand: relative ones are joined to the cwd. Not normalised.
-std::string absolute_of(const std::string& operand);
 
 // Resolves an operand; prints "cleartool: Error: ..." and returns false when
 // it names nothing (or nothing the view shows).
