@@ -185,14 +185,16 @@ int wait_for(pid_t pid) {
     }
 }
 
-// Starts the command, with its standard output on the write end of a pipe
-// when `stdout_pipe` is given (inherited otherwise), lets `drain` consume
-// the read end, and waits for the child. Returns the decoded status, or
-// COMMAND_NOT_STARTED.
+// The pipe that carries a captured child's standard output.
 struct OutputPipe {
     UniqueFd read_end;
     UniqueFd write_end;
 };
+
+// Starts the command, with its standard output on the write end of
+// `stdout_pipe` when one is given (inherited otherwise), lets `drain`
+// consume the read end, and waits for the child. Returns the decoded status,
+// or COMMAND_NOT_STARTED.
 
 template <typename Drain>
 int run_child(const Command& command, OutputPipe* stdout_pipe, Drain drain) {
