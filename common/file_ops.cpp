@@ -119,12 +119,16 @@ int concat_file(const std::string& src, const std::string& dst, char attr) {
         return 0;
     }
     // A source that cannot be opened counts as empty. Copy in blocks, in
-    // constant memory.
+    // constant memory, and no more than the source held when the copy began:
+    // a file concatenated to itself would otherwise grow without end.
     if (FILE* in = std::fopen(src.c_str(), "rb")) {
+        std::int64_t left = file_size_or_zero(src);
         char block[65536];
-        size_t n;
-        while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
-            if (std::fwrite(block, 1, n, out) != n) break;
+        while (left > 0) {
+            size_t want = left < static_cast<std::int64_t>(sizeof block) ? static_cast<size_t>(left) : sizeof block;
+            size_t n = std::fread(block, 1, want, in);
+            if (n == 0 || std::fwrite(block, 1, n, out) != n) break;
+            left -= static_cast<std::int64_t>(n);
         }
         std::fclose(in);
     }
@@ -133,13 +137,38 @@ int concat_file(const std::string& src, const std::string& dst, char attr) {
     return 1;
 }
 
+namespace {
+// True when both paths name one existing file.
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+}  // namespace
+
 int copy_file(const std::string& src, const std::string& dst, char attr) {
+    // Removing the destination first would destroy a source that is the
+    // same file.
+    if (same_file(src, dst)) {
+        attr_file(dst, attr);
+        return 1;
+    }
     unlink_remove(dst);
     if (!touch_file(dst, nullptr, attr)) return 0;
     return concat_file(src, dst, attr);
 }
 
 int move_file(const std::string& src, const std::string& dst, char attr) {
+    if (same_file(src, dst)) {
+        attr_file(dst, attr);
+        return 1;
+    }
+    // A missing source is a failed move, not an empty destination (and the
+    // destination is left alone).
+    if (!this_file_exists(src)) {
+        log_it('e', fmt_msg("moved failed from (%s) to (%s)", src.c_str(), dst.c_str()));
+        return 0;
+    }
     unlink_remove(dst);
     if (std::rename(src.c_str(), dst.c_str()) != 0) {
         if (!copy_file(src, dst, attr)) {
