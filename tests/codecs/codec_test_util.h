@@ -81,6 +81,13 @@ inline std::string random_content(std::mt19937& rng, std::size_t size, bool allo
         }
     }
     s.resize(size);
+    if (!allow_marker) {
+        // Pieces may join into a whole marker; break every one, and a
+        // trailing first 31 characters, which the next marker would complete.
+        for (std::size_t hit = s.find(marker); hit != std::string::npos; hit = s.find(marker, hit))
+            s[hit + 4] = 'Q';
+        if (s.size() >= 31 && s.compare(s.size() - 31, 31, marker, 0, 31) == 0) s.back() = 'Q';
+    }
     return s;
 }
 
