@@ -1,0 +1,259 @@
+#include "clearcase/view/materialise.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <set>
+
+#include "clearcase/util/sys.h"
+#include "clearcase/view/select.h"
+
+namespace ccsub {
+
+namespace {
+
+std::string view_dir(const std::string& tag) { return view_root() + "/" + tag; }
+
+struct Refresher {
+    Store& st;
+    ViewCtx ctx;
+    std::string base;  // /view/W
+
+    Refresher(Store& s, const ViewRec& v) : st(s), ctx(s, v), base(view_dir(v.tag)) {}
+
+    int64_t view_id() const { return ctx.view().id; }
+
+    struct Row {
+        std::string path;
+        int64_t eid = 0;
+        std::string sel;
+    };
+
+    std::optional<Row> row(const std::string& path) {
+        Stmt s(st.db(), "SELECT eid,sel FROM mat WHERE view_id=? AND path=?");
+        s.bind(1, view_id()).bind(2, path);
+        if (!s.step()) return std::nullopt;
+        return Row{path, s.i64(0), s.text(1)};
+    }
+
+    std::vector<Row> children(const std::string& path) {
+        std::vector<Row> r;
+        Stmt s(st.db(), "SELECT path,eid,sel FROM mat WHERE view_id=? AND parent=?");
+        s.bind(1, view_id()).bind(2, path);
+        while (s.step()) r.push_back({s.text(0), s.i64(1), s.text(2)});
+        return r;
+    }
+
+    void put_row(const std::string& path, const std::string& parent, int64_t eid, const std::string& sel) {
+        Stmt s(st.db(), "INSERT OR REPLACE INTO mat(view_id,path,parent,eid,sel) VALUES(?,?,?,?,?)");
+        s.bind(1, view_id()).bind(2, path).bind(3, parent).bind(4, eid).bind(5, sel);
+        s.exec();
+    }
+
+    // Removes a node, its "@@" link and everything materialised below it.
+    void drop(const std::string& path) {
+        remove_tree(base + path);
+        remove_tree(base + path + "@@");
+        Stmt s(st.db(), "DELETE FROM mat WHERE view_id=? AND (path=? OR (path>? AND path<?))");
+        s.bind(1, view_id()).bind(2, path).bind(3, path + "/").bind(4, path + "0");
+        s.exec();
+    }
+
+    void ensure_xlink(const std::string& path, int64_t eid) {
+        std::string link = base + path + "@@";
+        std::string target = xstore_dir(st, eid);
+        char buf[4096];
+        ssize_t n = ::readlink(link.c_str(), buf, sizeof buf);
+        if (n >= 0 && std::string(buf, static_cast<size_t>(n)) == target) return;
+        remove_tree(link);
+        if (::symlink(target.c_str(), link.c_str()) != 0) {
+            // The name may be taken by a view-private file; leave it.
+        }
+    }
+
+    void write_version_file(const std::string& disk, const VersionRec& v, int mode) {
+        remove_tree(disk + ".tmp");
+        if (v.content.empty())
+            write_file(disk, "", static_cast<unsigned>(mode));
+        else
+            copy_file(st.content_path(v.content), disk, static_cast<unsigned>(mode));
+    }
+
+    // Brings one node in line with the view's selection. `full` recurses
+    // into every child (new subtrees, rebuilds); otherwise only entries that
+    // appeared or vanished are handled.
+    void sync(const std::string& path, const std::string& parent, int64_t eid, bool full) {
+        auto el = st.element(eid);
+        if (!el) {
+            drop(path);
+            return;
+        }
+        Selection s = ctx.select(*el, path);
+        if (!s.visible()) {
+            drop(path);
+            return;
+        }
+        std::string key = s.slink ? "slink:" + el->slink_text
+                          : s.co_id ? "co:" + std::to_string(s.co_id)
+                                    : "v:" + std::to_string(s.version_id);
+        auto old = row(path);
+        std::string disk = base + path;
+        struct stat sb;
+        bool on_disk = ::lstat(disk.c_str(), &sb) == 0;
+        if (old && old->eid != eid) {
+            drop(path);
+            old.reset();
+            on_disk = false;
+        }
+        if (el->is_slink()) {
+            if (!old || old->sel != key || !on_disk || !S_ISLNK(sb.st_mode)) {
+                remove_tree(disk);
+                if (::symlink(el->slink_text.c_str(), disk.c_str()) != 0) return;
+            }
+            put_row(path, parent, eid, key);
+            return;
+        }
+        if (!el->is_dir()) {
+            bool changed = !old || old->sel != key || !on_disk || !S_ISREG(sb.st_mode);
+            if (changed) {
+                if (on_disk && !S_ISREG(sb.st_mode)) remove_tree(disk);
+                if (s.co_id) {
+                    // A new checkout starts with its predecessor's bytes and
+                    // is writable; an existing working file is kept.
+                    bool keep = on_disk && S_ISREG(sb.st_mode) && (!old || old->sel == key);
+                    auto co = st.checkout_by_id(s.co_id);
+                    auto pred = co ? st.version(co->pred_vid) : std::nullopt;
+                    if (!keep && pred) write_version_file(disk, *pred, (el->perms | 0600) & 07777);
+                } else if (auto v = st.version(s.version_id)) {
+                    write_version_file(disk, *v, (el->perms & 0555) | 0444);
+                }
+            } else {
+                unsigned want = s.co_id ? static_cast<unsigned>((el->perms | 0600) & 07777)
+                                        : static_cast<unsigned>((el->perms & 0555) | 0444);
+                if ((sb.st_mode & 07777) != want) ::chmod(disk.c_str(), want);
+            }
+            put_row(path, parent, eid, key);
+            ensure_xlink(path, eid);
+            return;
+        }
+        // Directory.
+        if (on_disk && !S_ISDIR(sb.st_mode)) remove_tree(disk);
+        mkdir_p(disk, 0755);
+        ::chmod(disk.c_str(), static_cast<mode_t>(el->perms | 0700));
+        bool was_same = old && old->sel == key;
+        put_row(path, parent, eid, key);
+        if (!parent.empty()) ensure_xlink(path, eid);
+        std::vector<DirEntry> want = s.co_id ? st.co_entries(s.co_id) : st.dir_entries(s.version_id);
+        std::map<std::string, int64_t> want_map;
+        for (auto& d : want) want_map[path + "/" + d.name] = d.eid;
+        std::map<std::string, int64_t> have;
+        for (auto& r : children(path)) have[r.path] = r.eid;
+        for (auto& [p, e] : have) {
+            auto it = want_map.find(p);
+            if (it == want_map.end() || it->second != e) drop(p);
+        }
+        for (auto& [p, e] : want_map) {
+            auto it = have.find(p);
+            bool is_new = it == have.end() || it->second != e;
+            if (is_new || full || !was_same) sync(p, path, e, is_new || full);
+        }
+    }
+
+    void sync_vob_root(const VobRec& vob, bool full) {
+        mkdir_p(base + dirname_of(vob.tag), 0755);
+        sync(vob.tag, "", vob.root_eid, full);
+    }
+};
+
+void rebuild_xstore(Store& st, int64_t eid) {
+    std::string dir = xstore_dir(st, eid);
+    auto el = st.element(eid);
+    remove_tree(dir);
+    if (!el || el->is_slink()) return;
+    mkdir_p(dir, 0755);
+    for (auto& b : st.branches_of(eid)) {
+        std::string bdir = dir + st.branch_path(b.id);
+        mkdir_p(bdir, 0755);
+        int64_t latest = -1;
+        for (auto& v : st.versions_of_branch(b.id)) {
+            std::string vp = bdir + "/" + std::to_string(v.num);
+            latest = v.num;
+            if (el->is_dir()) {
+                mkdir_p(vp, 0555);
+                continue;
+            }
+            if (v.content.empty())
+                write_file(vp, "", 0444);
+            else if (::link(st.content_path(v.content).c_str(), vp.c_str()) != 0)
+                copy_file(st.content_path(v.content), vp, 0444);
+        }
+        if (latest >= 0) {
+            std::string l = bdir + "/LATEST";
+            if (::symlink(std::to_string(latest).c_str(), l.c_str()) != 0) {
+                // A branch named LATEST cannot exist; ignore.
+            }
+        }
+    }
+}
+
+}  // namespace
+
+std::string xstore_dir(Store& st, int64_t eid) { return st.dir() + "/x/" + std::to_string(eid); }
+
+bool prepare_view_dir(const ViewRec& view) {
+    std::string d = view_dir(view.tag);
+    if (!mkdir_p(d, 0755)) return false;
+    std::string link = d + "/view";
+    if (!path_exists(link)) {
+        if (::symlink(view_root().c_str(), link.c_str()) != 0) return false;
+    }
+    return true;
+}
+
+void remove_view_dir(const std::string& tag) {
+    if (tag.empty() || tag.find('/') != std::string::npos || tag == "." || tag == "..") return;
+    remove_tree(view_dir(tag));
+}
+
+void rebuild_view(Store& st, const ViewRec& view) {
+    prepare_view_dir(view);
+    Refresher r(st, view);
+    std::set<std::string> live;
+    for (auto& vob : st.vobs()) {
+        live.insert(vob.tag);
+        if (vob.root_eid) r.sync_vob_root(vob, true);
+    }
+    // Roots of VOBs that are gone.
+    Stmt s(st.db(), "SELECT path FROM mat WHERE view_id=? AND parent=''");
+    s.bind(1, view.id);
+    std::vector<std::string> gone;
+    while (s.step())
+        if (!live.count(s.text(0))) gone.push_back(s.text(0));
+    for (auto& g : gone) r.drop(g);
+}
+
+void refresh_views(Store& st) {
+    bool all = st.all_touched();
+    std::set<int64_t> touched = st.touched();
+    st.clear_touched();
+    for (int64_t eid : touched) rebuild_xstore(st, eid);
+    st.db().exec("BEGIN");
+    for (auto& view : st.views()) {
+        if (all) {
+            rebuild_view(st, view);
+            continue;
+        }
+        Refresher r(st, view);
+        for (int64_t eid : touched) {
+            std::vector<std::pair<std::string, std::string>> nodes;
+            Stmt s(st.db(), "SELECT path,parent FROM mat WHERE eid=? AND view_id=?");
+            s.bind(1, eid).bind(2, view.id);
+            while (s.step()) nodes.emplace_back(s.text(0), s.text(1));
+            for (auto& [p, parent] : nodes) r.sync(p, parent, eid, false);
+        }
+    }
+    st.db().exec("COMMIT");
+}
+
+}  // namespace ccsub
