@@ -283,7 +283,9 @@ int remove_checkout(Store& st, int64_t co_id) {
     d.bind(1, co_id);
     Stmt c(st.db(), "DELETE FROM checkouts WHERE id=?");
     c.bind(1, co_id);
-    if (!d.exec() || !c.exec()) return db_fail(st);
+    Stmt h(st.db(), "DELETE FROM hlinks WHERE to_vid=?");
+    h.bind(1, -co_id);
+    if (!d.exec() || !c.exec() || !h.exec()) return db_fail(st);
     st.touch(co->eid);
     return 1;
 }
@@ -359,13 +361,24 @@ int remove_attr(Store& st, int64_t attype_id, const std::string& obj_kind, int64
 }
 
 int add_hlink(Store& st, int64_t hltype_id, int64_t from_vid, int64_t to_vid, const std::string& comment) {
-    auto a = st.version(from_vid), b = st.version(to_vid);
-    if (!a || !b) return fail(st, "Version not found.");
+    auto a = st.version(from_vid);
+    if (!a) return fail(st, "Version not found.");
+    // A negative to_vid names a checkout: the arrow is completed at checkin.
+    int64_t to_eid = 0;
+    if (to_vid < 0) {
+        auto co = st.checkout_by_id(-to_vid);
+        if (!co) return fail(st, "Checkout not found.");
+        to_eid = co->eid;
+    } else if (auto b = st.version(to_vid)) {
+        to_eid = b->eid;
+    } else {
+        return fail(st, "Version not found.");
+    }
     Stmt q(st.db(), "SELECT 1 FROM hlinks WHERE hltype_id=? AND from_vid=? AND to_vid=?");
     q.bind(1, hltype_id).bind(2, from_vid).bind(3, to_vid);
     if (q.step()) return 1;
     Stmt s(st.db(), "INSERT INTO hlinks(hltype_id,from_vid,to_vid,eid,created,user,comment) VALUES(?,?,?,?,?,?,?)");
-    s.bind(1, hltype_id).bind(2, from_vid).bind(3, to_vid).bind(4, b->eid).bind(5, st.now()).bind(6, st.user());
+    s.bind(1, hltype_id).bind(2, from_vid).bind(3, to_vid).bind(4, to_eid).bind(5, st.now()).bind(6, st.user());
     s.bind(7, comment);
     if (!s.exec()) return db_fail(st);
     return 1;

@@ -84,7 +84,9 @@ CREATE TABLE IF NOT EXISTS attrs(
   created INTEGER NOT NULL, PRIMARY KEY(obj_kind, obj_id, attype_id));
 CREATE INDEX IF NOT EXISTS attrs_type ON attrs(attype_id);
 CREATE INDEX IF NOT EXISTS attrs_eid ON attrs(eid);
--- Hyperlinks between versions (Merge arrows: from -> to).
+-- Hyperlinks between versions (Merge arrows: from -> to). to_vid < 0 is an
+-- arrow into checkout -to_vid (merge -to on a checkout), set at checkin;
+-- readers skip such rows.
 CREATE TABLE IF NOT EXISTS hlinks(
   id INTEGER PRIMARY KEY, hltype_id INTEGER NOT NULL, from_vid INTEGER NOT NULL, to_vid INTEGER NOT NULL,
   eid INTEGER NOT NULL, created INTEGER NOT NULL, user TEXT NOT NULL, comment TEXT NOT NULL DEFAULT '');

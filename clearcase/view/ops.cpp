@@ -139,6 +139,9 @@ int checkin_element(Store& st, Resolved& r, const CheckinOpts& o, int64_t& versi
     if (!create_version(st, r.eid, co->branch_id, -1, hash, size, comment, r.elem.is_dir() ? co->id : 0,
                         version_id))
         return 0;
+    Stmt h(st.db(), "UPDATE hlinks SET to_vid=? WHERE to_vid=?");
+    h.bind(1, version_id).bind(2, -co->id);
+    if (!h.exec()) return fail(st, st.db().error());
     if (!remove_checkout(st, co->id)) return 0;
     std::string vid = st.version_vid(version_id);
     msg += "Checked in \"" + rel_name(r) + "\" version \"" + vid + "\".\n";
