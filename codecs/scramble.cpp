@@ -143,7 +143,7 @@ int return_password(const char* machine, const char* user, const char* extra,
   PasswordWords w;
   if (!prepare_words(machine, user, extra, w) || missing(scrambled)) return 0;
   const std::string s(scrambled);
-  if (s.size() < 2) return 0;
+  if (s.size() < 2 || s.size() > SCRAMBLE_MAX_SCRAMBLED) return 0;
   const PositionTable& pos = pw_positions();
   // Since the alphabet's codes are distinct modulo its size, the character j
   // with (sum + code(j) + prev) mod n == t is unique: it is the one whose code

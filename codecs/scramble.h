@@ -33,6 +33,9 @@ inline constexpr const char* EARLEST_VL_VERSION = "1.2";
 inline constexpr std::size_t SCRAMBLE_MAX_WORD = 255;      // machine, user, password
 inline constexpr std::size_t SCRAMBLE_MAX_EXTRA = 1023;    // extra text
 inline constexpr std::size_t SCRAMBLE_MAX_PASSKEY = 1023;  // scrambled passkey
+// A scrambled password longer than this would unscramble into more than the
+// 2047 characters a password result holds; it is refused.
+inline constexpr std::size_t SCRAMBLE_MAX_SCRAMBLED = 2048;
 
 // Process-wide result buffers.
 struct ScrambleBuffers {

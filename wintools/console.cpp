@@ -2,8 +2,24 @@
 #include "wintools/console.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
+
+namespace {
+
+// The terminal settings to put back when a signal ends the program while
+// echo is off, so the operator's shell is not left without echo.
+struct termios SAVED_TERMINAL;
+volatile sig_atomic_t TERMINAL_SAVED = 0;
+
+extern "C" void restore_terminal_and_reraise(int sig) {
+  if (TERMINAL_SAVED) tcsetattr(STDIN_FILENO, TCSANOW, &SAVED_TERMINAL);
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+}  // namespace
 
 Console::Console() {
   if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_) == 0) {
@@ -11,6 +27,9 @@ Console::Console() {
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
+    SAVED_TERMINAL = saved_;
+    TERMINAL_SAVED = 1;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, restore_terminal_and_reraise);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) restore_ = true;
   }
 }
@@ -18,6 +37,7 @@ Console::Console() {
 Console::~Console() {
   std::fflush(stdout);
   if (restore_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+  TERMINAL_SAVED = 0;
 }
 
 int Console::getch() {

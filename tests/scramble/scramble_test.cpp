@@ -119,6 +119,13 @@ TEST(PasswordUnscrambling, Refusals) {
   }
 }
 
+TEST(PasswordUnscrambling, LengthLimit) {
+  std::string out;
+  EXPECT_EQ(return_password("m", "u", nullptr, std::string(SCRAMBLE_MAX_SCRAMBLED, 'a').c_str(), out), 1);
+  EXPECT_EQ(out.size(), SCRAMBLE_MAX_SCRAMBLED - 1);
+  EXPECT_EQ(return_password("m", "u", nullptr, std::string(SCRAMBLE_MAX_SCRAMBLED + 1, 'a').c_str(), out), 0);
+}
+
 TEST(PasswordUnscrambling, NonAsciiMachineStaysInRange) {
   // Bytes above 127 count as negative values; the chain must still index the
   // alphabet and round-trip.

@@ -91,7 +91,27 @@ timeout 20 "$BIN" < /dev/null > "$TEST_TMP/eof.out" 2>&1
 rc=$?
 [ $rc -ne 124 ] || fail "hangs at end of input"
 
-# 8. Command line.
+# 8. Interrupted with Ctrl-C while echo is off: the terminal gets its echo back.
+python3 - "$BIN" > "$TEST_TMP/sigint.out" 2>&1 <<'PY'
+import os, pty, select, sys, termios, time
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(sys.argv[1], [sys.argv[1]])
+out = b""
+deadline = time.time() + 20
+while b"-->" not in out and time.time() < deadline:
+    if select.select([fd], [], [], 0.2)[0]:
+        out += os.read(fd, 4096)
+echo_off = not (termios.tcgetattr(fd)[3] & termios.ECHO)
+os.write(fd, b"\x03")
+_, status = os.waitpid(pid, 0)
+echo_back = bool(termios.tcgetattr(fd)[3] & termios.ECHO)
+print("echo_off=%s echo_back=%s signaled=%s" % (echo_off, echo_back, os.WIFSIGNALED(status)))
+sys.exit(0 if echo_off and echo_back and os.WIFSIGNALED(status) else 1)
+PY
+[ $? -eq 0 ] || { fail "terminal not restored after Ctrl-C"; cat "$TEST_TMP/sigint.out"; }
+
+# 9. Command line.
 [ "$("$BIN" -ver)" = "vandrel_hostentry Version (12.1) build (20170517.08:50a)" ] || fail "-ver"
 "$BIN" -x > "$TEST_TMP/usage.out"; rc=$?
 [ $rc -eq 1 ] || fail "wrong single argument exited $rc"
