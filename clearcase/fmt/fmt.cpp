@@ -143,14 +143,14 @@ Directive parse_directive(std::string_view s, size_t& i) {
   return d;
 }
 
+// "\n" and "\t" are control characters; a backslash before any other
+// character stands for that character. Callers pass formats through
+// /bin/sh in double quotes, where "\|" keeps its backslash, and expect "|".
 bool escape_char(char c, char& out) {
   switch (c) {
     case 'n': out = '\n'; return true;
     case 't': out = '\t'; return true;
-    case '\\': out = '\\'; return true;
-    case '\'': out = '\''; return true;
-    case '"': out = '"'; return true;
-    default: return false;
+    default: out = c; return true;
   }
 }
 

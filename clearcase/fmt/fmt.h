@@ -1,6 +1,7 @@
 // The -fmt engine of the substitute's query commands.
 //
-// A format is literal text with escapes (\n \t \\ \') and %-directives. A
+// A format is literal text with escapes (\n \t; a backslash before any other
+// character stands for that character: \\ \' \| ...) and %-directives. A
 // directive is "%" [-][width][.max] ["[" name "]"] MODIFIERS letter, where
 // MODIFIERS are upper-case letters and the letter is lower-case. "%%" prints
 // "%". A directive the engine does not know prints nothing; so does one whose
@@ -46,8 +47,8 @@ struct ObjectFacts {
 // Expands `format` for one object.
 std::string format_object(std::string_view format, const ObjectFacts& facts);
 
-// Replaces the escapes \n \t \\ \' (and \" for convenience) of a format's
-// literal text; any other backslash pair is kept as is.
+// Replaces the escapes of a format's literal text (see above); a lone
+// backslash at the end is kept.
 std::string unescape_format_text(std::string_view text);
 
 }  // namespace ccsub

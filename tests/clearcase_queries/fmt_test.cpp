@@ -75,7 +75,7 @@ TEST_F(Fmt, DirectivesOnAVersion) {
       {"%[no_such_property]p", ""},
       {"%c", "Added label \"REL1\" to version \"/main/dev/3\".\n"},
       {"%Nc", "Added label \"REL1\" to version \"/main/dev/3\"."},
-      {"%o %m %e %n|%Nc\\n",
+      {"%o %m %e %n\\|%Nc\\n",
        "mklabel version make label \"REL1\" on version \"/vobs/src/lib/foo.c@@/main/dev/3\" "
        "/view/exp/vobs/src/./lib/foo.c|Added label \"REL1\" to version \"/main/dev/3\".\n"},
   };
@@ -93,7 +93,7 @@ TEST_F(Fmt, LiteralsEscapesAndUnknownDirectives) {
       {"a\\tb\\nc", "a\tb\nc"},
       {"back\\\\slash", "back\\slash"},
       {"it\\'s", "it's"},
-      {"keep \\q as is", "keep \\q as is"},
+      {"other \\q\\|\\%n", "other q|%n"},  // any other escaped character is itself
       {"trailing \\", "trailing \\"},
       {"100%%", "100%"},
       {"[%z]", "[]"},                 // unknown conversion
@@ -135,7 +135,7 @@ TEST_F(Fmt, CommentNewlineIsNotDoubled) {
 }
 
 TEST(FmtText, Unescape) {
-  EXPECT_EQ(ccsub::unescape_format_text("a\\nb\\tc\\\\d\\'e\\\"f\\x"), "a\nb\tc\\d'e\"f\\x");
+  EXPECT_EQ(ccsub::unescape_format_text("a\\nb\\tc\\\\d\\'e\\\"f\\|g\\"), "a\nb\tc\\d'e\"f|g\\");
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ std::string line_of(const ccsub::EventText& e, const std::string& name) {
   f.event = e.description;
   f.comment = e.comment;
   f.pname = name;
-  return ccsub::format_object("%o %m %e %n|%Nc\\n", f);
+  return ccsub::format_object("%o %m %e %n\\|%Nc\\n", f);  // as sh delivers it
 }
 
 std::string between_first_quotes(const std::string& line) {

@@ -46,6 +46,8 @@ T=/vobs/src
 must cleartool mkvob -tag $T -c "source" "$TEST_TMP/src.vbs"
 must cleartool mkview -tag dev_view "$TEST_TMP/dev.vws"
 V=/view/dev_view$T
+printf 'element * CHECKEDOUT\nelement * .../dev/LATEST\nelement * /main/LATEST\n' >"$TEST_TMP/dev.cs"
+must cleartool setcs -tag dev_view "$TEST_TMP/dev.cs"
 cd "$V" || { echo "no view dir $V"; exit 1; }
 
 # --- author: types, a directory, a file with versions, a branch, a link
