@@ -188,3 +188,25 @@ TEST(Compression, RandomRoundTrips) {
         EXPECT_EQ(read_file(dir / "head.back"), data);
     }
 }
+
+TEST(Compression, CorruptedOrTruncatedEncodingsNeverCrash) {
+    std::mt19937 rng(555);
+    ScratchDir dir;
+    const std::string data = random_content(rng, 5000, true);
+    write_file(dir / "in", data);
+    ASSERT_EQ(compress_file(dir / "in", dir / "head", "v", "p", "-"), 1);
+    const std::string good = read_file(dir / "head");
+    for (int round = 0; round < 200; ++round) {
+        std::string bad = good;
+        if (round % 2) bad.resize(rng() % bad.size());
+        for (int flips = 0; flips < 3 && !bad.empty(); ++flips)
+            bad[rng() % bad.size()] = static_cast<char>(rng());
+        write_file(dir / "bad", bad);
+        std::string v, p, d;
+        const int r1 = uncompress_file(dir / "bad", dir / "out", v, p, d);
+        const int r2 = uncompress_part(dir / "bad", dir / "out2");
+        EXPECT_TRUE(r1 == 0 || r1 == 1);
+        EXPECT_TRUE(r2 == 0 || r2 == 1);
+        EXPECT_LE(v.size() + p.size() + d.size(), 3 * HEAD_FIELD_MAX);
+    }
+}

@@ -315,3 +315,25 @@ TEST_F(Packet, DecryptionFailureStillRemovesInputs) {
     EXPECT_TRUE(EXTRACTED_FILES.contains(dir_ / "p.crc_1"));
     EXPECT_TRUE(EXTRACTED_FILES.contains(dir_ / "p.crz_1"));
 }
+
+TEST_F(Packet, TruncatedArchivesFailOrExtractInsideTheirDirectory) {
+    const std::string head = kSections + B + B;
+    const std::string part = B + "one" + B + "two" + B;
+    ScratchDir out;
+    for (std::size_t cut = 0; cut <= head.size(); cut += 7) {
+        SCOPED_TRACE(cut);
+        write_file(out / "x", head.substr(0, cut));
+        write_file(out / "x_1", part.substr(0, cut % (part.size() + 1)));
+        const int r = xtar_multipart_file(out / "x", out / "u", out / "cs", out / "p", out / "o", out / "d",
+                                          out / "n");
+        if (cut < head.size() - 2 * B.size()) {
+            EXPECT_EQ(r, 0);
+        }
+        for (const auto& e : std::filesystem::directory_iterator(out.path())) {
+            const std::string name = e.path().filename();
+            EXPECT_TRUE(name.rfind("zeb.", 0) == 0 || name.size() <= 2 || name == "x" || name == "x_1") << name;
+        }
+    }
+    // Nothing was written beside the scratch directory.
+    EXPECT_FALSE(exists(out.path() + "/../zeb.0000"));
+}
