@@ -63,6 +63,41 @@ std::string parent_rel(const std::string& rel) {
 StoreTarget::StoreTarget(ccsub::Store& st, const ccsub::ViewRec& view, const ccsub::VobRec& vob, std::string dir)
     : st_(st), view_(view), vob_(vob), dir_(std::move(dir)) {}
 
+ccsub::Stmt& StoreTarget::stmt(const char* sql) {
+  auto& slot = stmts_[sql];
+  if (!slot) slot = std::make_unique<ccsub::Stmt>(st_.db(), sql);
+  else slot->reset();
+  return *slot;
+}
+
+bool StoreTarget::locks_allow(const ccsub::LockScope& scope, const std::string& op, std::string& err) {
+  // The lock table of the VOB cannot change under us (we hold the store's
+  // write lock), so a VOB without a single lock needs no per-object check.
+  if (!vob_has_locks_) return true;
+  if (ccsub::check_locks(st_, scope, op)) return true;
+  err = strip_period(st_.error());
+  return false;
+}
+
+// The row create_version writes for a file version (no directory entries to
+// copy), through a statement prepared once per run.
+int64_t StoreTarget::insert_file_version(int64_t eid, int64_t branch_id, long number, const std::string& hash,
+                                         int64_t size, const std::string& comment) {
+  static constexpr const char* kSql =
+      "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) VALUES(?,?,?,?,?,?,?,?)";
+  ccsub::Stmt& v = stmt(kSql);
+  v.bind(1, eid).bind(2, branch_id).bind(3, static_cast<int64_t>(number));
+  if (hash.empty()) v.bind_null(4);
+  else v.bind(4, hash);
+  v.bind(5, size).bind(6, st_.now()).bind(7, st_.user()).bind(8, comment);
+  if (!v.exec()) {
+    st_.set_error("Database error: " + st_.db().error());
+    return 0;
+  }
+  st_.touch(eid);
+  return st_.db().last_rowid();
+}
+
 std::string StoreTarget::vob_path(const std::string& rel) const { return rel == "." ? dir_ : dir_ + "/" + rel; }
 
 std::string StoreTarget::view_path(const std::string& rel) const {
@@ -76,21 +111,27 @@ bool StoreTarget::open(std::string& err) {
   }
   in_txn_ = true;
   ctx_ = std::make_unique<ccsub::ViewCtx>(st_, view_);
+  {
+    ccsub::Stmt q(st_.db(), "SELECT count(*) FROM locks WHERE vob_id=?");
+    q.bind(1, vob_.id);
+    vob_has_locks_ = !q.step() || q.i64(0) > 0;
+    ccsub::Stmt t(st_.db(), "SELECT count(*) FROM types WHERE vob_id=? AND kind='trtype' AND tr_exec<>''");
+    t.bind(1, vob_.id);
+    vob_has_triggers_ = !t.step() || t.i64(0) > 0;
+  }
   Node* top = node(".");
   if (!top || top->kind != ObjectKind::directory) {
     err = "Not a VOB directory in view \"" + view_.tag + "\": \"" + dir_ + "\"";
     return false;
   }
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, 0, 0, {}}, "clearimport")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "clearimport", err)) return false;
   return true;
 }
 
 bool StoreTarget::commit(std::string& err) {
   if (!in_txn_) return true;
   in_txn_ = false;
+  stmts_.clear();  // no statement may stay active across COMMIT
   if (!st_.db().exec("COMMIT")) {
     err = "Unable to commit the import: " + st_.db().error();
     st_.db().exec("ROLLBACK");
@@ -105,8 +146,8 @@ bool StoreTarget::commit(std::string& err) {
 StoreTarget::Node* StoreTarget::node(const std::string& rel) {
   if (auto it = nodes_.find(rel); it != nodes_.end()) return &it->second;
   // Objects that existed before this run are in the view's manifest.
-  ccsub::Stmt s(st_.db(),
-                "SELECT m.eid, m.sel, e.kind FROM mat m JOIN elements e ON e.id=m.eid WHERE m.view_id=? AND m.path=?");
+  ccsub::Stmt& s =
+      stmt("SELECT m.eid, m.sel, e.kind FROM mat m JOIN elements e ON e.id=m.eid WHERE m.view_id=? AND m.path=?");
   s.bind(1, view_.id).bind(2, vob_path(rel));
   if (!s.step()) return nullptr;
   Node n;
@@ -135,15 +176,24 @@ int64_t StoreTarget::type_id(const std::string& kind, const std::string& name) {
 void StoreTarget::event(const std::string& op, const std::string& mkind, const std::string& descr,
                         const std::string& name, const std::string& comment, bool minor, int64_t eid,
                         int64_t branch_id, int64_t version_id) {
-  ccsub::EventRec e;
-  e.vob_id = vob_.id;
-  e.op = op, e.mkind = mkind, e.descr = descr, e.name = name, e.comment = comment;
-  e.minor = minor, e.eid = eid, e.branch_id = branch_id, e.version_id = version_id;
-  ccsub::record_event(st_, e);
+  // Same row as the store's record_event, with a statement prepared once.
+  static constexpr const char* kSql =
+      "INSERT INTO events(vob_id,time,user,op,mkind,descr,name,comment,user_comment,minor,eid,branch_id,"
+      "version_id,type_id) VALUES(?,?,?,?,?,?,?,?,'',?,?,?,?,NULL)";
+  ccsub::Stmt& s = stmt(kSql);
+  s.bind(1, vob_.id).bind(2, st_.now()).bind(3, st_.user()).bind(4, op).bind(5, mkind).bind(6, descr);
+  s.bind(7, name).bind(8, comment).bind(9, minor ? 1 : 0);
+  auto opt = [&s](int i, int64_t v) {
+    if (v) s.bind(i, v);
+    else s.bind_null(i);
+  };
+  opt(10, eid), opt(11, branch_id), opt(12, version_id);
+  s.exec();
 }
 
 void StoreTarget::trigger(const std::string& op, const std::string& rel, const std::string& xpn,
                           std::vector<std::pair<std::string, std::string>> extra) {
+  if (!vob_has_triggers_) return;
   extra.emplace_back("CLEARCASE_PN", view_path(rel));
   extra.emplace_back("CLEARCASE_XPN", ccsub::view_root() + "/" + view_.tag + xpn);
   ccsub::queue_triggers(st_, vob_.id, op, std::move(extra));
@@ -167,10 +217,7 @@ bool StoreTarget::ensure_type(const ExportType& type, std::string& err) {
                                                           : "attype";
   if (type_id(kind, type.name)) return true;  // an existing type is used as it is
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, 0, 0, {}}, "mk" + kind)) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "mk" + kind, err)) return false;
   ccsub::TypeRec t;
   t.vob_id = vob_.id;
   t.kind = kind;
@@ -214,10 +261,7 @@ bool StoreTarget::ensure_element_type(const std::string& name, const std::string
     return false;
   }
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, 0, 0, {}}, "mkeltype")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "mkeltype", err)) return false;
   ccsub::TypeRec t;
   t.vob_id = vob_.id;
   t.kind = "eltype";
@@ -252,10 +296,7 @@ bool StoreTarget::checkout_dir(const std::string& rel, Node& dir, std::string& e
       sel.rule >= 0 ? ctx_->spec().rules[static_cast<size_t>(sel.rule)].mkbranch : std::string();
   int64_t branch_id = selected->branch_id;
   int64_t pred = selected->id;
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, dir.eid, branch_id, {}}, "checkout")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, dir.eid, branch_id, {}}, "checkout", err)) return false;
   if (!mkbranch.empty()) {
     // As checkout does under a "-mkbranch" rule: the branch sprouts from the
     // selected version and the checkout is made on it.
@@ -309,10 +350,7 @@ bool StoreTarget::add_entry(const std::string& rel, int64_t eid, ObjectKind kind
 
 bool StoreTarget::make_directory(const std::string& rel, const std::string& comment, std::string& err) {
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, 0, 0, {}}, "mkdir")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "mkdir", err)) return false;
   int64_t eid = 0;
   if (!ccsub::create_element(st_, vob_.id, "directory", type_id("eltype", "directory"), comment, 0755, "", eid)) {
     err = strip_period(st_.error());
@@ -334,10 +372,7 @@ bool StoreTarget::make_directory(const std::string& rel, const std::string& comm
 bool StoreTarget::make_symlink(const std::string& rel, const std::string& text, const std::string& comment,
                                std::string& err) {
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, 0, 0, {}}, "ln")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "ln", err)) return false;
   int64_t eid = 0;
   if (!ccsub::create_element(st_, vob_.id, "slink", 0, comment, 0777, text, eid) ||
       !add_entry(rel, eid, ObjectKind::symlink, 0, err)) {
@@ -359,10 +394,7 @@ bool StoreTarget::make_file_element(const std::string& rel, const std::string& e
     return false;
   }
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, 0, 0, {et}}, "mkelem")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {et}}, "mkelem", err)) return false;
   const int parsed = parse_permissions(permissions);
   int64_t eid = 0;
   if (!ccsub::create_element(st_, vob_.id, "file", et, comment, parsed >= 0 ? parsed : 0644, "", eid)) {
@@ -375,14 +407,18 @@ bool StoreTarget::make_file_element(const std::string& rel, const std::string& e
     s.bind(1, owner).bind(2, group).bind(3, eid);
     s.exec();
   }
-  auto main = st_.main_branch(eid);
-  auto v0 = main ? st_.version_by_num(main->id, 0) : std::nullopt;
-  if (!v0 || !add_entry(rel, eid, ObjectKind::file, v0->id, err)) {
+  ccsub::Stmt& q = stmt(
+      "SELECT b.id, v.id FROM branches b JOIN versions v ON v.branch_id=b.id AND v.num=0 "
+      "WHERE b.eid=? AND b.parent_id IS NULL");
+  q.bind(1, eid);
+  const bool found = q.step();
+  const int64_t main_id = found ? q.i64(0) : 0, v0 = found ? q.i64(1) : 0;
+  if (!found || !add_entry(rel, eid, ObjectKind::file, v0, err)) {
     if (err.empty()) err = "new element has no version 0";
     nodes_.erase(rel);
     return false;
   }
-  branches_[eid].by_path["/main"] = main->id;
+  branches_[eid].by_path["/main"] = main_id;
   const auto text = ccsub::generic_event("mkelem", "file element", vob_path(rel) + "@@", comment);
   event(text.op, text.kind, text.description, vob_path(rel) + "@@", text.comment, false, eid, 0, 0);
   trigger("mkelem", rel, vob_path(rel) + "@@", {});
@@ -403,8 +439,9 @@ int64_t StoreTarget::version_id(int64_t eid, const std::string& vid) {
   auto& b = branches(eid);
   auto it = b.by_path.find(branch);
   if (it == b.by_path.end()) return 0;
-  auto v = st_.version_by_num(it->second, num);
-  return v ? v->id : 0;
+  ccsub::Stmt& q = stmt("SELECT id FROM versions WHERE branch_id=? AND num=?");
+  q.bind(1, it->second).bind(2, static_cast<int64_t>(num));
+  return q.step() ? q.i64(0) : 0;
 }
 
 bool StoreTarget::branch_exists(const std::string& rel, const std::string& branch_path) {
@@ -423,9 +460,10 @@ std::optional<long> StoreTarget::latest_number(const std::string& rel, const std
   auto& b = branches(n->eid);
   auto it = b.by_path.find(branch_path);
   if (it == b.by_path.end()) return std::nullopt;
-  auto v = st_.latest_version(it->second);
-  if (!v) return std::nullopt;
-  return static_cast<long>(v->num);
+  ccsub::Stmt& q = stmt("SELECT max(num) FROM versions WHERE branch_id=?");
+  q.bind(1, it->second);
+  if (!q.step() || q.is_null(0)) return std::nullopt;
+  return static_cast<long>(q.i64(0));
 }
 
 bool StoreTarget::make_branch(const std::string& rel, const std::string& branch_path, const std::string& origin_vid,
@@ -444,10 +482,7 @@ bool StoreTarget::make_branch(const std::string& rel, const std::string& branch_
   }
   auto ov = st_.version(origin);
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, n->eid, ov ? ov->branch_id : 0, {bt}}, "mkbranch")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, ov ? ov->branch_id : 0, {bt}}, "mkbranch", err)) return false;
   int64_t bid = 0;
   if (!ccsub::create_branch(st_, n->eid, bt, origin, comment, bid)) {
     err = strip_period(st_.error());
@@ -475,18 +510,15 @@ bool StoreTarget::make_version(const std::string& rel, const std::string& branch
     return false;
   }
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, n->eid, it->second, {}}, "checkin")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, it->second, {}}, "checkin", err)) return false;
   std::string hash;
   int64_t size = 0;
   if (!st_.put_content_file(data_file, hash, size)) {
     err = "unable to read data file \"" + data_file + "\"";
     return false;
   }
-  int64_t vid = 0;
-  if (!ccsub::create_version(st_, n->eid, it->second, number, hash, size, comment, 0, vid)) {
+  const int64_t vid = insert_file_version(n->eid, it->second, number, hash, size, comment);
+  if (!vid) {
     err = strip_period(st_.error());
     return false;
   }
@@ -514,10 +546,7 @@ bool StoreTarget::set_label(const std::string& rel, const std::string& vid, cons
     if (q.step()) return sp.done();  // already there: nothing to record
   }
   auto ver = st_.version(v);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, n->eid, ver ? ver->branch_id : 0, {lt}}, "mklabel")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, ver ? ver->branch_id : 0, {lt}}, "mklabel", err)) return false;
   int64_t moved_from = 0;
   if (!ccsub::attach_label(st_, lt, v, true, &moved_from)) {
     err = strip_period(st_.error());
@@ -576,10 +605,7 @@ bool StoreTarget::set_attribute(const std::string& rel, const std::string& objec
     q.bind(1, obj_kind).bind(2, obj_id).bind(3, at);
     if (q.step() && q.text(0) == stored) return sp.done();  // unchanged: nothing to record
   }
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, n->eid, branch_id, {at}}, "mkattr")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, branch_id, {at}}, "mkattr", err)) return false;
   if (!ccsub::set_attr(st_, at, obj_kind, obj_id, n->eid, stored, true)) {
     err = strip_period(st_.error());
     return false;
@@ -607,10 +633,7 @@ bool StoreTarget::make_merge(const std::string& rel, const std::string& from_vid
     if (q.step()) return true;
   }
   Savepoint sp(st_);
-  if (!ccsub::check_locks(st_, ccsub::LockScope{vob_.id, n->eid, 0, {}}, "mkhlink")) {
-    err = strip_period(st_.error());
-    return false;
-  }
+  if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, 0, {}}, "mkhlink", err)) return false;
   if (!ccsub::add_hlink(st_, ht, from, to, "")) {
     err = strip_period(st_.error());
     return false;

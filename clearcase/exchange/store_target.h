@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "clearcase/exchange/import_target.h"
+#include "clearcase/store/locks.h"
 #include "clearcase/store/store.h"
 #include "clearcase/view/select.h"
 
@@ -77,7 +78,17 @@ class StoreTarget : public ImportTarget {
   void trigger(const std::string& op, const std::string& rel, const std::string& xpn,
                std::vector<std::pair<std::string, std::string>> extra);
 
+  // Prepared statements kept for the run: an import makes the same few
+  // queries tens of thousands of times, and preparing dominates otherwise.
+  ccsub::Stmt& stmt(const char* sql);
+  bool locks_allow(const ccsub::LockScope& scope, const std::string& op, std::string& err);
+  int64_t insert_file_version(int64_t eid, int64_t branch_id, long number, const std::string& hash, int64_t size,
+                              const std::string& comment);
+
   ccsub::Store& st_;
+  std::unordered_map<const char*, std::unique_ptr<ccsub::Stmt>> stmts_;
+  bool vob_has_locks_ = true;     // false: no lock row in the VOB, checks are skipped
+  bool vob_has_triggers_ = true;  // false: no trigger type to queue
   ccsub::ViewRec view_;
   ccsub::VobRec vob_;
   std::string dir_;
