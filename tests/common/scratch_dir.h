@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,4 +53,20 @@ inline unsigned mode_of(const std::string& path) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return 0;
     return st.st_mode & 07777;
+}
+
+// "Www Mmm dd hh:mm:ss yyyy" as asctime writes it (day padded with a blank).
+inline bool looks_like_asctime(const std::string& t) {
+    const char* shape = "AAA AAA #9 99:99:99 9999";
+    if (t.size() != 24) return false;
+    for (size_t i = 0; i < t.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(t[i]);
+        switch (shape[i]) {
+        case 'A': if (!std::isalpha(c)) return false; break;
+        case '9': if (!std::isdigit(c)) return false; break;
+        case '#': if (c != ' ' && !std::isdigit(c)) return false; break;
+        default: if (t[i] != shape[i]) return false;
+        }
+    }
+    return true;
 }
