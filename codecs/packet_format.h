@@ -19,6 +19,11 @@
 #include <string>
 #include <string_view>
 
+// ZEB_ATTR_VALUE_LF "(^LF^)", the stand-in for a line break inside an
+// attribute value, is shared with the ClearCase query layer and defined
+// there.
+#include "common/cc_query.h"
+
 // Format version written by every shipper and required by the receiver.
 inline constexpr std::string_view PACKET_FORMAT_VERSION = "12.0";
 inline constexpr std::string_view MIN_SENDER_VERSION = "12.0";
@@ -58,7 +63,6 @@ inline constexpr std::string_view NONE_KEYWORD = "NONE";
 inline constexpr char POST_FIELD_SEPARATOR = '|';
 inline constexpr char TYPE_BACK_REFERENCE = '=';    // "=%d"
 inline constexpr char OBJECT_BACK_REFERENCE = '<';  // "<%d"
-inline constexpr std::string_view ZEB_ATTR_VALUE_LF = "(^LF^)";
 inline constexpr std::size_t ATTR_VALUE_MAX = 5109;
 inline constexpr std::size_t BACK_REFERENCE_TABLE_MAX = 20480;
 

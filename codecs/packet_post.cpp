@@ -3,13 +3,17 @@
 
 #include <charconv>
 
+namespace {
+constexpr std::string_view ATTR_LF{ZEB_ATTR_VALUE_LF};
+}  // namespace
+
 std::string encode_attr_value(std::string_view value) {
   std::string out;
   out.reserve(std::min(value.size(), ATTR_VALUE_MAX));
   for (char c : value) {
     if (c == '\n') {
-      if (out.size() + ZEB_ATTR_VALUE_LF.size() > ATTR_VALUE_MAX) break;
-      out += ZEB_ATTR_VALUE_LF;
+      if (out.size() + ATTR_LF.size() > ATTR_VALUE_MAX) break;
+      out += ATTR_LF;
     } else {
       if (out.size() + 1 > ATTR_VALUE_MAX) break;
       out += c == SECTION_RECORD_END ? '"' : c;
@@ -23,14 +27,14 @@ std::string restore_attr_value_lf(std::string_view text) {
   out.reserve(text.size());
   std::size_t pos = 0;
   while (pos < text.size()) {
-    std::size_t hit = text.find(ZEB_ATTR_VALUE_LF, pos);
+    std::size_t hit = text.find(ATTR_LF, pos);
     if (hit == std::string_view::npos) {
       out += text.substr(pos);
       break;
     }
     out += text.substr(pos, hit - pos);
     out += '\n';
-    pos = hit + ZEB_ATTR_VALUE_LF.size();
+    pos = hit + ATTR_LF.size();
   }
   return out;
 }
