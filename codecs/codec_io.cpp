@@ -79,6 +79,10 @@ bool ByteWriter::open_with(const std::string& path, int flags) {
     failed_ = false;
     len_ = 0;
     written_ = 0;
+    // Outputs are regular files: never block on a FIFO or change the mode
+    // of a device such as /dev/null.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
     fd_ = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) return false;
     // An existing file keeps its mode on open: make it private explicitly.
@@ -156,4 +160,10 @@ int codec_path_exists(const std::string& path) {
 
 std::string part_name(const std::string& base, int k) { return base + "_" + std::to_string(k); }
 
-void codec_remove(const std::string& path) { ::unlink(path.c_str()); }
+void codec_remove(const std::string& path) {
+    // Only files (or links) are removed: a device or FIFO given as an output
+    // name, such as /dev/null, must survive.
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) return;
+    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) ::unlink(path.c_str());
+}

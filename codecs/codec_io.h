@@ -60,7 +60,8 @@ public:
     // Creates (or truncates) the file with mode 0600 and makes an existing
     // file private as well.
     bool create_private(const std::string& path);
-    // Opens for appending, creating it private when missing.
+    // Opens for appending, creating it private when missing. Both refuse a
+    // path that names something other than a regular file.
     bool append_private(const std::string& path);
     bool close();
     bool is_open() const { return fd_ >= 0; }
@@ -93,5 +94,6 @@ private:
 int codec_path_exists(const std::string& path);
 // "%s_%d": the name of part k of a multipart file.
 std::string part_name(const std::string& base, int k);
-// Removes the file, ignoring a missing one.
+// Removes a regular file or symbolic link; anything else (a missing file,
+// a directory, a device) is left alone.
 void codec_remove(const std::string& path);

@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include <sys/stat.h>
+
 #include "codec_test_util.h"
 
 using namespace codec_test;
@@ -209,4 +211,20 @@ TEST(Compression, CorruptedOrTruncatedEncodingsNeverCrash) {
         EXPECT_TRUE(r2 == 0 || r2 == 1);
         EXPECT_LE(v.size() + p.size() + d.size(), 3 * HEAD_FIELD_MAX);
     }
+}
+
+TEST(Compression, OutputsMustBeRegularFiles) {
+    ScratchDir dir;
+    write_file(dir / "in", "aaaa");
+    std::filesystem::create_directory(dir / "subdir");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (const char* out : {"subdir", "fifo"}) {
+        SCOPED_TRACE(out);
+        EXPECT_EQ(compress_part(dir / "in", dir / out), 0);
+        EXPECT_EQ(uncompress_part(dir / "in", dir / out), 0);
+        EXPECT_EQ(fake_compression(dir / "in", dir / out), 0);
+        EXPECT_TRUE(std::filesystem::exists(dir / out));
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+    EXPECT_TRUE(exists(dir / "in"));
 }
