@@ -113,3 +113,82 @@ int parse_merge_removal(std::string_view object, std::string& to_version,
   from_version.assign(object.substr(lt + 1));
   return 1;
 }
+
+namespace {
+
+// Lock families in the order their groups are written: the lock kind and
+// the unlock kind of each.
+constexpr std::pair<DestroyKind, DestroyKind> LOCK_FAMILIES[] = {
+    {DestroyKind::LockLbtype, DestroyKind::UnlockLbtype},
+    {DestroyKind::LockAttype, DestroyKind::UnlockAttype},
+    {DestroyKind::LockBrtype, DestroyKind::UnlockBrtype},
+    {DestroyKind::LockBranch, DestroyKind::UnlockBranch},
+    {DestroyKind::LockElement, DestroyKind::UnlockElement},
+};
+
+}  // namespace
+
+void DestroyRequestTable::reset() {
+  removed_.clear();
+  locks_.clear();
+  lock_index_.clear();
+  merges_.clear();
+  merge_set_.clear();
+}
+
+bool DestroyRequestTable::note_removal(std::string_view object) {
+  return removed_.emplace(object).second;
+}
+
+bool DestroyRequestTable::note_lock_event(DestroyKind kind, std::string_view name) {
+  int family = -1;
+  bool locked = false;
+  for (int f = 0; f < static_cast<int>(std::size(LOCK_FAMILIES)); ++f) {
+    if (LOCK_FAMILIES[f].first == kind) {
+      family = f;
+      locked = true;
+    } else if (LOCK_FAMILIES[f].second == kind) {
+      family = f;
+    }
+  }
+  if (family < 0) return false;
+  std::string key(1, static_cast<char>('0' + family));
+  key += name;
+  auto it = lock_index_.find(key);
+  if (it != lock_index_.end()) {
+    locks_[it->second].locked = locked;
+  } else {
+    lock_index_.emplace(std::move(key), locks_.size());
+    locks_.push_back({family, locked, std::string(name)});
+  }
+  return true;
+}
+
+bool DestroyRequestTable::note_merge_removal(std::string_view object) {
+  if (!merge_set_.emplace(object).second) return false;
+  merges_.emplace_back(object);
+  return true;
+}
+
+std::vector<std::pair<DestroyKind, std::string>> DestroyRequestTable::grouped_requests() const {
+  std::vector<std::pair<DestroyKind, std::string>> out;
+  out.reserve(locks_.size() + merges_.size());
+  for (int f = 0; f < static_cast<int>(std::size(LOCK_FAMILIES)); ++f) {
+    for (bool locked : {true, false}) {
+      for (const LockState& s : locks_) {
+        if (s.family == f && s.locked == locked)
+          out.emplace_back(locked ? LOCK_FAMILIES[f].first : LOCK_FAMILIES[f].second, s.name);
+      }
+    }
+  }
+  for (const std::string& m : merges_) out.emplace_back(DestroyKind::Rmmerge, m);
+  return out;
+}
+
+int DestroyRequestTable::append_grouped(std::string& out) const {
+  std::string records;
+  for (const auto& [kind, object] : grouped_requests())
+    if (!append_destroy_record(records, kind, object)) return 0;
+  out += records;
+  return 1;
+}

@@ -5,6 +5,9 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "codecs/packet_format.h"
@@ -66,3 +69,44 @@ TypeSpec parse_type_spec(std::string_view object);
 int parse_rename(std::string_view object, std::string& old_name, std::string& new_name);
 // "to<from" of a merge-arrow removal; 0 without "<" or with an empty side.
 int parse_merge_removal(std::string_view object, std::string& to_version, std::string& from_version);
+
+// The pending removal and lock requests of one packet, as the shipper
+// gathers them from the destruction history:
+//  - removals (element, version, branch) are written at once, but only the
+//    first event for an object;
+//  - lock and unlock events fold into one final state per object, the last
+//    event in history order winning, kept at the place of the object's first
+//    event;
+//  - merge-arrow removals are collected once each.
+// The lock states and merge removals are written after the history, grouped
+// in the order the section requires.
+class DestroyRequestTable {
+ public:
+  void reset();
+  // True when the object has not been removed before in this packet (the
+  // caller then writes the request).
+  bool note_removal(std::string_view object);
+  // Records a lock or unlock event; other kinds are ignored (false).
+  bool note_lock_event(DestroyKind kind, std::string_view name);
+  // Records a merge-arrow removal; false when already recorded.
+  bool note_merge_removal(std::string_view object);
+
+  // The grouped requests: label-type locks, label-type unlocks, attribute-type
+  // locks, unlocks, branch-type locks, unlocks, branch locks, unlocks,
+  // element locks, unlocks, then merge-arrow removals.
+  std::vector<std::pair<DestroyKind, std::string>> grouped_requests() const;
+  // Appends the grouped requests as records; 0 when one cannot be written.
+  int append_grouped(std::string& out) const;
+
+ private:
+  struct LockState {
+    int family = 0;  // index into the lock families
+    bool locked = false;
+    std::string name;
+  };
+  std::unordered_set<std::string> removed_;
+  std::vector<LockState> locks_;
+  std::unordered_map<std::string, std::size_t> lock_index_;  // family + name -> locks_
+  std::vector<std::string> merges_;
+  std::unordered_set<std::string> merge_set_;
+};

@@ -108,3 +108,46 @@ TEST(DestroySection, ObjectFields) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DestroyRequestTable, LastEventWinsAtFirstPlaceAndGroupsInOrder) {
+  DestroyRequestTable t;
+  EXPECT_TRUE(t.note_removal("src/a.c"));
+  EXPECT_FALSE(t.note_removal("src/a.c"));
+  EXPECT_TRUE(t.note_removal("src/b.c@@/main/2"));
+  struct Event {
+    DestroyKind kind;
+    const char* name;
+  };
+  const Event events[] = {
+      {DestroyKind::LockElement, "src/x.c"},   {DestroyKind::UnlockLbtype, "REL2"},
+      {DestroyKind::LockLbtype, "REL1"},       {DestroyKind::LockBranch, "src@@/main/dev"},
+      {DestroyKind::UnlockElement, "src/x.c"}, {DestroyKind::LockLbtype, "REL2"},
+      {DestroyKind::LockAttype, "Status"},     {DestroyKind::LockBrtype, "dev"},
+      {DestroyKind::UnlockBrtype, "fix"},      {DestroyKind::LockLbtype, "REL1"},
+      {DestroyKind::UnlockLbtype, "REL3"},     {DestroyKind::LockElement, "src/y.c"},
+      {DestroyKind::LockLbtype, "dev"},  // same name, other family: its own entry
+  };
+  for (const Event& e : events) EXPECT_TRUE(t.note_lock_event(e.kind, e.name));
+  EXPECT_FALSE(t.note_lock_event(DestroyKind::Rmver, "x"));
+  EXPECT_TRUE(t.note_merge_removal("a@@/main/3<a@@/main/dev/1"));
+  EXPECT_FALSE(t.note_merge_removal("a@@/main/3<a@@/main/dev/1"));
+  std::string s;
+  ASSERT_EQ(t.append_grouped(s), 1);
+  EXPECT_EQ(s,
+            "lock.L|REL2>lock.L|REL1>lock.L|dev>"  // REL2 keeps its first place
+            "unlock.L|REL3>"
+            "lock.A|Status>"
+            "lock.B|dev>unlock.B|fix>"
+            "Lock.b|src@@/main/dev>"
+            "Lock.e|src/y.c>Unlock.e|src/x.c>"
+            "rmmerge.|a@@/main/3<a@@/main/dev/1>");
+  t.reset();
+  std::string empty;
+  ASSERT_EQ(t.append_grouped(empty), 1);
+  EXPECT_EQ(empty, "");
+  EXPECT_TRUE(t.note_removal("src/a.c"));
+}
+
+}  // namespace
