@@ -50,7 +50,7 @@ public:
 private:
     bool open_next() {
         const std::string path = dir_ + "/" + fmt_msg("zeb.%04d", EXTRACT.XTAR_IMPORT_I);
-        unlink_remove(path);
+        codec_remove(path);
         push_extracted_file(path);
         if (!out_.create_private(path)) return codec_fail("cannot create data file " + path) != 0;
         attr_file(path, ATTR_SECRET);

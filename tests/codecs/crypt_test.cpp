@@ -241,3 +241,11 @@ TEST_F(Crypt, PeerReceiverRefusesStandardPacket) {
     EXPECT_FALSE(exists(dir_ / "out"));
     EXPECT_NE(read_file(dir_ / "errors.txt").find("matching \"peer_to_peer\""), std::string::npos);
 }
+
+TEST(CryptDeathTest, KeyFaultAtStartupEndsTheProcessWithItsMessage) {
+    EXPECT_EXIT(select_encryption("vandrel_receiver", "r.conf", "encryption=strong\n", "/nonexistent/key.txt"),
+                ::testing::ExitedWithCode(1), "");
+    // A sound configuration returns normally.
+    select_encryption("vandrel_receiver", "r.conf", "encryption=standard\n", "/nonexistent/key.txt");
+    EXPECT_STREQ(ENCRYPTION.USING_ENCRYPTION, "standard");
+}

@@ -147,6 +147,24 @@ expect_ok "$TOOL" inspect epoc.001.west.east.crc kept
 expect_error "$TOOL" inspect --key other_key.txt epoc.001.west.east.crc
 expect_error "$TOOL" inspect no_such_packet.crc
 
+# A deployment packet: no empty data file, files paired with "F:" lines.
+printf '%s' "D:lib
+F:lib/a.txt
+F:b.txt
+${M}element * /main/LATEST
+${M}l:west;D:flat;B:/srv/deploy;V:12.0;n:main;${M}NONE>${M}NONE>${M}${M}" > dep.crxi
+printf '%s' "${M}alpha${M}beta${M}" > dep.crxi_1
+expect_ok "$TOOL" compress-head dep.crxi dep.crz /vobs/src - /srv/deploy
+expect_ok "$TOOL" compress-part dep.crxi_1 dep.crz_1
+expect_ok "$TOOL" crypt dep.crz dep.crc
+expect_ok "$TOOL" crypt dep.crz_1 dep.crc_1
+expect_ok "$TOOL" inspect dep.crc depx
+for want in 'deployment location: /srv/deploy' '  B:/srv/deploy' 'data files:          2 (9 bytes)' \
+            '  F:lib/a.txt' '  F:b.txt' '  D:lib' 'label/attribute records: 0'; do
+    grep -qxF -- "$want" out.txt || fail "deployment summary lacks '$want': $(cat out.txt)"
+done
+[ "$(cat depx/zeb.0000)" = alpha ] && [ "$(cat depx/zeb.0001)" = beta ] || fail "deployment data files"
+
 if [ "$FAILS" -ne 0 ]; then
     echo "$FAILS check(s) failed"
     exit 1
