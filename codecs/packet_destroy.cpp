@@ -2,7 +2,10 @@
 #include "codecs/packet_destroy.h"
 
 #include <array>
+#include <charconv>
 #include <utility>
+
+#include "codecs/scramble.h"
 
 namespace {
 
@@ -191,4 +194,30 @@ int DestroyRequestTable::append_grouped(std::string& out) const {
     if (!append_destroy_record(records, kind, object)) return 0;
   out += records;
   return 1;
+}
+
+int parse_destruction_event(std::string_view line, DestructionEvent& event) {
+  std::size_t first = line.find('<');
+  if (first == std::string_view::npos || first == 0 || first > DESTRUCTION_TIME_FIELD_MAX) return 0;
+  std::size_t second = line.find('<', first + 1);
+  if (second == std::string_view::npos) return 0;
+  long long seconds = 0;
+  auto [end, ec] = std::from_chars(line.data(), line.data() + first, seconds);
+  if (ec != std::errc() || end != line.data() + first || seconds < 0) return 0;
+  std::string_view kind = line.substr(first + 1, second - first - 1);
+  std::string_view object = line.substr(second + 1);
+  if (kind.empty() || kind.size() > DESTRUCTION_KIND_MAX) return 0;
+  if (object.empty() || object.size() > DESTRUCTION_OBJECT_MAX) return 0;
+  event.time = seconds;
+  event.kind.assign(kind);
+  event.object.assign(object);
+  for (char& c : event.object)
+    if (c == SECTION_RECORD_END) c = ' ';
+  return 1;
+}
+
+int read_destruction_line(std::string_view scrambled_line, DestructionEvent& event) {
+  std::string line;
+  if (!unscramble_replication_text(std::string(scrambled_line).c_str(), line)) return 0;
+  return parse_destruction_event(line, event);
 }

@@ -110,3 +110,23 @@ class DestroyRequestTable {
   std::vector<std::string> merges_;
   std::unordered_set<std::string> merge_set_;
 };
+
+// One event of a destruction history file, after unscrambling:
+// "<seconds><<kind><<object>".
+struct DestructionEvent {
+  long long time = 0;
+  std::string kind;    // at most 255 characters
+  std::string object;  // at most 1023 characters, every ">" as a blank
+};
+inline constexpr std::size_t DESTRUCTION_TIME_FIELD_MAX = 19;
+inline constexpr std::size_t DESTRUCTION_KIND_MAX = 255;
+inline constexpr std::size_t DESTRUCTION_OBJECT_MAX = 1023;
+// Returns 0 for a line to skip: fewer than two "<", a time that is not
+// decimal digits ending within the first 19 characters, an empty or
+// over-long kind, nothing after the second "<", or an object longer than
+// the limit (skipped whole rather than cut, since a cut path could name a
+// different object).
+int parse_destruction_event(std::string_view line, DestructionEvent& event);
+// Unscrambles one line of a destruction history file (replication-key form)
+// and parses it; 0 when it does not unscramble or does not parse.
+int read_destruction_line(std::string_view scrambled_line, DestructionEvent& event);

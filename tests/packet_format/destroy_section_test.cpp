@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "codecs/scramble.h"
+
 namespace {
 
 TEST(DestroySection, EveryKindRoundTrips) {
@@ -148,6 +150,61 @@ TEST(DestroyRequestTable, LastEventWinsAtFirstPlaceAndGroupsInOrder) {
   ASSERT_EQ(t.append_grouped(empty), 1);
   EXPECT_EQ(empty, "");
   EXPECT_TRUE(t.note_removal("src/a.c"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DestructionEvents, LinesThatParseAndLinesThatAreSkipped) {
+  const std::string long_object(DESTRUCTION_OBJECT_MAX + 1, 'x');
+  const std::string max_object(DESTRUCTION_OBJECT_MAX, 'x');
+  struct Case {
+    std::string line;
+    int result;
+    long long time;
+    const char* kind;
+    std::string object;
+  };
+  const Case cases[] = {
+      {"1700000000<rmelem.f<src/a.c", 1, 1700000000, "rmelem.f", "src/a.c"},
+      {"1700000000<rmmerge.<a@@/main/3<a@@/main/dev/1", 1, 1700000000, "rmmerge.", "a@@/main/3<a@@/main/dev/1"},
+      {"5<Lock.e<a>b", 1, 5, "Lock.e", "a b"},
+      {"1234567890123456789<rmver.<v", 1, 1234567890123456789LL, "rmver.", "v"},
+      {"12345678901234567890<rmver.<v", 0, 0, "", ""},  // time runs past 19 characters
+      {"1700000000<rmelem.f", 0, 0, "", ""},            // one "<"
+      {"1700000000<rmelem.f<", 0, 0, "", ""},           // nothing after the second "<"
+      {"<rmelem.f<x", 0, 0, "", ""},
+      {"17x<rmelem.f<x", 0, 0, "", ""},
+      {"17<<x", 0, 0, "", ""},
+      {"1<rmelem.f<" + max_object, 1, 1, "rmelem.f", max_object},
+      {"1<rmelem.f<" + long_object, 0, 0, "", ""},
+      {"", 0, 0, "", ""},
+  };
+  for (const Case& c : cases) {
+    DestructionEvent e;
+    ASSERT_EQ(parse_destruction_event(c.line, e), c.result) << c.line.substr(0, 60);
+    if (c.result == 1) {
+      EXPECT_EQ(e.time, c.time);
+      EXPECT_EQ(e.kind, c.kind);
+      EXPECT_EQ(e.object, c.object);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DestructionEvents, ScrambledLinesAsTheTriggersWriteThem) {
+  std::string scrambled;
+  ASSERT_EQ(scramble_replication_text("1700000000<rmver.<src/a.c@@/main/4", scrambled), 1);
+  DestructionEvent e;
+  ASSERT_EQ(read_destruction_line(scrambled, e), 1);
+  EXPECT_EQ(e.kind, "rmver.");
+  EXPECT_EQ(e.object, "src/a.c@@/main/4");
+  EXPECT_EQ(read_destruction_line("not scrambled!", e), 0);
+  EXPECT_EQ(read_destruction_line("", e), 0);
 }
 
 }  // namespace
