@@ -6,27 +6,57 @@
 
 namespace ccsub {
 
-Stmt::Stmt(Db& db, std::string_view sql) : db_(&db) {
-    if (sqlite3_prepare_v2(db.raw(), sql.data(), static_cast<int>(sql.size()), &st_, nullptr) != SQLITE_OK) {
-        db.set_error(sqlite3_errmsg(db.raw()));
-        st_ = nullptr;
-    }
+Stmt::Stmt(Db& db, std::string_view sql) : db_(&db), sql_(sql) { st_ = db.take(sql_); }
+
+void Stmt::release() {
+    if (st_ && db_) db_->give_back(sql_, st_);
+    st_ = nullptr;
 }
 
-Stmt::~Stmt() {
-    if (st_) sqlite3_finalize(st_);
-}
+Stmt::~Stmt() { release(); }
 
-Stmt::Stmt(Stmt&& o) noexcept : db_(o.db_), st_(std::exchange(o.st_, nullptr)), failed_(o.failed_) {}
+Stmt::Stmt(Stmt&& o) noexcept
+    : db_(o.db_), st_(std::exchange(o.st_, nullptr)), failed_(o.failed_), sql_(std::move(o.sql_)) {}
 
 Stmt& Stmt::operator=(Stmt&& o) noexcept {
     if (this != &o) {
-        if (st_) sqlite3_finalize(st_);
+        release();
         db_ = o.db_;
         st_ = std::exchange(o.st_, nullptr);
         failed_ = o.failed_;
+        sql_ = std::move(o.sql_);
     }
     return *this;
+}
+
+sqlite3_stmt* Db::take(const std::string& sql) {
+    if (!db_) return nullptr;
+    auto it = pool_.find(sql);
+    if (it != pool_.end() && !it->second.empty()) {
+        sqlite3_stmt* st = it->second.back();
+        it->second.pop_back();
+        return st;
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &st, nullptr) != SQLITE_OK) {
+        err_ = sqlite3_errmsg(db_);
+        return nullptr;
+    }
+    return st;
+}
+
+void Db::give_back(const std::string& sql, sqlite3_stmt* st) {
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (!db_) {
+        sqlite3_finalize(st);
+        return;
+    }
+    auto& v = pool_[sql];
+    if (v.size() < 4)
+        v.push_back(st);
+    else
+        sqlite3_finalize(st);
 }
 
 Stmt& Stmt::bind(int i, int64_t v) {
@@ -100,6 +130,9 @@ bool Db::open(const std::string& path) {
 }
 
 void Db::close() {
+    for (auto& [sql, v] : pool_)
+        for (auto* st : v) sqlite3_finalize(st);
+    pool_.clear();
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;

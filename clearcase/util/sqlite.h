@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -23,6 +25,9 @@ public:
     Stmt& operator=(const Stmt&) = delete;
     Stmt(Stmt&& o) noexcept;
     Stmt& operator=(Stmt&& o) noexcept;
+    // Statements are pooled per connection by SQL text: re-preparing the
+    // same small queries dominated the cost of a command. A Stmt must not
+    // outlive its Db.
 
     bool ok() const { return st_ != nullptr; }
     // Binding is 1-based, as in SQLite. Chainable.
@@ -45,6 +50,8 @@ private:
     Db* db_ = nullptr;
     sqlite3_stmt* st_ = nullptr;
     bool failed_ = false;
+    std::string sql_;
+    void release();
 };
 
 class Db {
@@ -68,9 +75,14 @@ public:
     // Convenience single-value queries.
     std::optional<int64_t> scalar_i64(std::string_view sql, std::initializer_list<std::string_view> args = {});
 
+    // Statement pool used by Stmt.
+    sqlite3_stmt* take(const std::string& sql);
+    void give_back(const std::string& sql, sqlite3_stmt* st);
+
 private:
     sqlite3* db_ = nullptr;
     std::string err_;
+    std::unordered_map<std::string, std::vector<sqlite3_stmt*>> pool_;
 };
 
 // Scope guard for BEGIN IMMEDIATE ... COMMIT; rolls back unless committed.
