@@ -23,26 +23,6 @@ int parse_permissions(const std::string& text) {
 
 namespace {
 
-// Savepoint around one operation: a failure rolls back what it began.
-class Savepoint {
- public:
-  explicit Savepoint(ccsub::Store& st) : st_(st) { st_.db().exec("SAVEPOINT import_op"); }
-  ~Savepoint() {
-    if (!ok_) st_.db().exec("ROLLBACK TO import_op");
-    st_.db().exec("RELEASE import_op");
-  }
-  Savepoint(const Savepoint&) = delete;
-  Savepoint& operator=(const Savepoint&) = delete;
-  bool done() {
-    ok_ = true;
-    return true;
-  }
-
- private:
-  ccsub::Store& st_;
-  bool ok_ = false;
-};
-
 std::string strip_period(std::string s) {
   while (!s.empty() && (s.back() == '.' || s.back() == '\n')) s.pop_back();
   return s;
@@ -59,6 +39,56 @@ std::string parent_rel(const std::string& rel) {
 }
 
 }  // namespace
+
+// Savepoint around one operation: a failure rolls back what it began.
+class StoreTarget::Savepoint {
+ public:
+  explicit Savepoint(StoreTarget& t) : t_(t) { t_.savepoint_begin(); }
+  ~Savepoint() { t_.savepoint_end(ok_); }
+  Savepoint(const Savepoint&) = delete;
+  Savepoint& operator=(const Savepoint&) = delete;
+  bool done() {
+    ok_ = true;
+    return true;
+  }
+
+ private:
+  StoreTarget& t_;
+  bool ok_ = false;
+};
+
+void StoreTarget::savepoint_begin() { stmt("SAVEPOINT import_op").exec(); }
+
+void StoreTarget::savepoint_end(bool ok) {
+  if (!ok) stmt("ROLLBACK TO import_op").exec();
+  stmt("RELEASE import_op").exec();
+}
+
+bool StoreTarget::insert_file_element(int64_t eltype_id, int perms, const std::string& owner,
+                                      const std::string& group, const std::string& comment, int64_t& eid,
+                                      int64_t& main_id, int64_t& v0) {
+  const int64_t now = st_.now();
+  const std::string user = st_.user();
+  ccsub::Stmt& e = stmt(
+      "INSERT INTO elements(vob_id,kind,eltype_id,owner,grp,perms,slink_text,created,user,comment) "
+      "VALUES(?,'file',?,?,?,?,'',?,?,?)");
+  e.bind(1, vob_.id).bind(2, eltype_id).bind(3, owner.empty() ? user : owner).bind(4, group.empty() ? group_ : group);
+  e.bind(5, perms).bind(6, now).bind(7, user).bind(8, comment);
+  if (!e.exec()) return false;
+  eid = st_.db().last_rowid();
+  ccsub::Stmt& b = stmt(
+      "INSERT INTO branches(eid,brtype_id,parent_id,origin_vid,created,user,comment) VALUES(?,?,NULL,NULL,?,?,?)");
+  b.bind(1, eid).bind(2, main_type_).bind(3, now).bind(4, user).bind(5, comment);
+  if (!b.exec()) return false;
+  main_id = st_.db().last_rowid();
+  ccsub::Stmt& v = stmt(
+      "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) VALUES(?,?,0,NULL,0,?,?,?)");
+  v.bind(1, eid).bind(2, main_id).bind(3, now).bind(4, user).bind(5, comment);
+  if (!v.exec()) return false;
+  v0 = st_.db().last_rowid();
+  st_.touch(eid);
+  return true;
+}
 
 StoreTarget::StoreTarget(ccsub::Store& st, const ccsub::ViewRec& view, const ccsub::VobRec& vob, std::string dir)
     : st_(st), view_(view), vob_(vob), dir_(std::move(dir)) {}
@@ -111,6 +141,8 @@ bool StoreTarget::open(std::string& err) {
   }
   in_txn_ = true;
   ctx_ = std::make_unique<ccsub::ViewCtx>(st_, view_);
+  group_ = ccsub::current_group();
+  main_type_ = type_id("brtype", "main");
   {
     ccsub::Stmt q(st_.db(), "SELECT count(*) FROM locks WHERE vob_id=?");
     q.bind(1, vob_.id);
@@ -216,7 +248,7 @@ bool StoreTarget::ensure_type(const ExportType& type, std::string& err) {
                            : type.kind == TypeKind::label ? "lbtype"
                                                           : "attype";
   if (type_id(kind, type.name)) return true;  // an existing type is used as it is
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "mk" + kind, err)) return false;
   ccsub::TypeRec t;
   t.vob_id = vob_.id;
@@ -260,7 +292,7 @@ bool StoreTarget::ensure_element_type(const std::string& name, const std::string
     err = "supertype \"" + supertype + "\" of element type \"" + name + "\" does not exist";
     return false;
   }
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "mkeltype", err)) return false;
   ccsub::TypeRec t;
   t.vob_id = vob_.id;
@@ -349,7 +381,7 @@ bool StoreTarget::add_entry(const std::string& rel, int64_t eid, ObjectKind kind
 }
 
 bool StoreTarget::make_directory(const std::string& rel, const std::string& comment, std::string& err) {
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "mkdir", err)) return false;
   int64_t eid = 0;
   if (!ccsub::create_element(st_, vob_.id, "directory", type_id("eltype", "directory"), comment, 0755, "", eid)) {
@@ -371,7 +403,7 @@ bool StoreTarget::make_directory(const std::string& rel, const std::string& comm
 
 bool StoreTarget::make_symlink(const std::string& rel, const std::string& text, const std::string& comment,
                                std::string& err) {
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {}}, "ln", err)) return false;
   int64_t eid = 0;
   if (!ccsub::create_element(st_, vob_.id, "slink", 0, comment, 0777, text, eid) ||
@@ -393,28 +425,15 @@ bool StoreTarget::make_file_element(const std::string& rel, const std::string& e
     err = "element type \"" + eltype + "\" does not exist";
     return false;
   }
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, 0, 0, {et}}, "mkelem", err)) return false;
   const int parsed = parse_permissions(permissions);
-  int64_t eid = 0;
-  if (!ccsub::create_element(st_, vob_.id, "file", et, comment, parsed >= 0 ? parsed : 0644, "", eid)) {
-    err = strip_period(st_.error());
+  int64_t eid = 0, main_id = 0, v0 = 0;
+  if (!main_type_ || !insert_file_element(et, parsed >= 0 ? parsed : 0644, owner, group, comment, eid, main_id, v0)) {
+    err = main_type_ ? "Database error: " + st_.db().error() : "branch type \"main\" does not exist";
     return false;
   }
-  if (!owner.empty() || !group.empty()) {
-    ccsub::Stmt s(st_.db(), "UPDATE elements SET owner=coalesce(nullif(?,''),owner), grp=coalesce(nullif(?,''),grp) "
-                            "WHERE id=?");
-    s.bind(1, owner).bind(2, group).bind(3, eid);
-    s.exec();
-  }
-  ccsub::Stmt& q = stmt(
-      "SELECT b.id, v.id FROM branches b JOIN versions v ON v.branch_id=b.id AND v.num=0 "
-      "WHERE b.eid=? AND b.parent_id IS NULL");
-  q.bind(1, eid);
-  const bool found = q.step();
-  const int64_t main_id = found ? q.i64(0) : 0, v0 = found ? q.i64(1) : 0;
-  if (!found || !add_entry(rel, eid, ObjectKind::file, v0, err)) {
-    if (err.empty()) err = "new element has no version 0";
+  if (!add_entry(rel, eid, ObjectKind::file, v0, err)) {
     nodes_.erase(rel);
     return false;
   }
@@ -481,7 +500,7 @@ bool StoreTarget::make_branch(const std::string& rel, const std::string& branch_
     return false;
   }
   auto ov = st_.version(origin);
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, ov ? ov->branch_id : 0, {bt}}, "mkbranch", err)) return false;
   int64_t bid = 0;
   if (!ccsub::create_branch(st_, n->eid, bt, origin, comment, bid)) {
@@ -509,7 +528,7 @@ bool StoreTarget::make_version(const std::string& rel, const std::string& branch
     err = "branch \"" + branch_path + "\" does not exist";
     return false;
   }
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, it->second, {}}, "checkin", err)) return false;
   std::string hash;
   int64_t size = 0;
@@ -537,7 +556,7 @@ bool StoreTarget::set_label(const std::string& rel, const std::string& vid, cons
     err = "version does not exist";
     return false;
   }
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   int64_t lt = 0;
   if (!ensure_named_type("lbtype", label, lt, err)) return false;
   {
@@ -589,7 +608,7 @@ bool StoreTarget::set_attribute(const std::string& rel, const std::string& objec
     err = obj_kind + " \"" + object + "\" does not exist";
     return false;
   }
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   int64_t at = 0;
   if (!ensure_named_type("attype", name, at, err)) return false;
   // Values travel as describe shows them: strings quoted, numbers bare. A
@@ -632,7 +651,7 @@ bool StoreTarget::make_merge(const std::string& rel, const std::string& from_vid
     q.bind(1, ht).bind(2, from).bind(3, to);
     if (q.step()) return true;
   }
-  Savepoint sp(st_);
+  Savepoint sp(*this);
   if (!locks_allow(ccsub::LockScope{vob_.id, n->eid, 0, {}}, "mkhlink", err)) return false;
   if (!ccsub::add_hlink(st_, ht, from, to, "")) {
     err = strip_period(st_.error());
@@ -653,7 +672,7 @@ bool StoreTarget::finish(std::string& err) {
     if (!dir || !dir->co_id) continue;
     auto co = st_.checkout_by_id(dir->co_id);
     if (!co) continue;
-    Savepoint sp(st_);
+    Savepoint sp(*this);
     int64_t vid = 0;
     if (!ccsub::create_version(st_, co->eid, co->branch_id, -1, "", 0, "", co->id, vid) ||
         !ccsub::remove_checkout(st_, co->id)) {

@@ -54,6 +54,7 @@ class StoreTarget : public ImportTarget {
   bool finish(std::string& err) override;
 
  private:
+  class Savepoint;
   struct Node {
     int64_t eid = 0;
     ObjectKind kind = ObjectKind::none;
@@ -82,6 +83,11 @@ class StoreTarget : public ImportTarget {
   // queries tens of thousands of times, and preparing dominates otherwise.
   ccsub::Stmt& stmt(const char* sql);
   bool locks_allow(const ccsub::LockScope& scope, const std::string& op, std::string& err);
+  // create_element for a file element (row, branch main, empty /main/0).
+  bool insert_file_element(int64_t eltype_id, int perms, const std::string& owner, const std::string& group,
+                           const std::string& comment, int64_t& eid, int64_t& main_id, int64_t& v0);
+  void savepoint_begin();
+  void savepoint_end(bool ok);
   int64_t insert_file_version(int64_t eid, int64_t branch_id, long number, const std::string& hash, int64_t size,
                               const std::string& comment);
 
@@ -98,6 +104,8 @@ class StoreTarget : public ImportTarget {
   std::unordered_map<std::string, int64_t> types_;  // "kind:name" -> id
   std::vector<std::string> checked_out_;            // directories this run checked out
   bool in_txn_ = false;
+  std::string group_;      // group of new elements (the process's group)
+  int64_t main_type_ = 0;  // branch type "main"
 };
 
 // "rw-r--r--" -> 0644; -1 when the text is not 9 permission characters.
