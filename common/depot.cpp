@@ -94,6 +94,14 @@ int depot_length_limit(const char* self, const char* daemon_stem) {
     return 512 - static_cast<int>(std::strlen(self) + std::strlen(daemon_stem) + std::strlen("_stopped"));
 }
 
+void check_depot_length(const std::string& depot, const char* self, const char* daemon_stem, int exit_code) {
+    int limit = depot_length_limit(self, daemon_stem);
+    if (static_cast<long>(depot.size()) > limit)
+        print_and_exit(fmt_msg("%s: Path to Quorlin Depot to excessive cannot be greater than %d.\n", START_FAILED,
+                               limit),
+                       exit_code);
+}
+
 void walk_depot(const std::vector<DepotWalkStep>& steps, const char* self) {
     for (const DepotWalkStep& step : steps) {
         struct stat st;

@@ -63,6 +63,10 @@ int is_directory(const std::string& path);
 // The longest depot path a program may be given (the stopped file name must fit).
 int depot_length_limit(const char* self, const char* daemon_stem);
 
+// Ends the process with exit_code when the depot path is longer than the
+// program's limit (the stopped file name must still fit).
+void check_depot_length(const std::string& depot, const char* self, const char* daemon_stem, int exit_code);
+
 // One step of the start-up walk: the directory (already formed from its
 // parent) must exist, else message(path) ends the process with exit_code;
 // a relocatable directory is then redirected by its token file.

@@ -31,8 +31,9 @@ void handle_version_switch(int argc, char** argv) {
 
 void single_exit(int status) {
     release_and_remove_temp_lock();
-    FRAME.CONVERTED_STREAM = fclose_(FRAME.CONVERTED_STREAM);
-    FRAME.PACKAGE_STREAM = fclose_(FRAME.PACKAGE_STREAM);
+    // Closes the package streams too; files a process created for itself go
+    // with it on every exit path, not only at the end of a pass.
+    remove_extracted_files();
     if (FRAME.release_buffers) FRAME.release_buffers();
     for (char* b : FRAME.buffers) std::free(b);
     FRAME.buffers.clear();

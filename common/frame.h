@@ -47,6 +47,8 @@ void set_identity(const char* self, const char* daemon);
 // When "-ver" is the only argument: prints the version line and exits 0.
 void handle_version_switch(int argc, char** argv);
 
+// Releases the class lock, closes the package streams, removes the files on
+// the extracted-files list, frees the process-wide buffers and exits.
 [[noreturn]] void single_exit(int status);
 [[noreturn]] void last_words(int code);
 [[noreturn]] void the_last_words(int code);

@@ -221,3 +221,16 @@ TEST(CalculatedUser, LowerCasedLoginName) {
 }
 
 }  // namespace
+
+namespace {
+TEST(DepotLength, TooLongDepotIsRefused) {
+    std::string ok(depot_length_limit("vandrel_shipper", "vandrel_shipper.daemon"), 'd');
+    check_depot_length(ok, "vandrel_shipper", "vandrel_shipper.daemon", 37);  // returns
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            check_depot_length(ok + "d", "vandrel_shipper", "vandrel_shipper.daemon", 37);
+        },
+        ::testing::ExitedWithCode(37), "START_FAILED: Path to Quorlin Depot to excessive cannot be greater than 467.\n");
+}
+}  // namespace

@@ -82,11 +82,7 @@ int main(int argc, char** argv) {
     if (mode == DaemonMode::Unknown || mode == DaemonMode::TestOnce) usage(35);
 
     std::string depot(argv[1]);
-    if (static_cast<int>(depot.size()) > depot_length_limit(kSelf, kDaemon)) {
-        std::printf("%s: Path to Quorlin Depot to excessive cannot be greater than %d.\n", START_FAILED,
-                    depot_length_limit(kSelf, kDaemon));
-        return 37;
-    }
+    check_depot_length(depot, kSelf, kDaemon, 37);
     set_depot(depot);
     walk_depot(shipper_depot_walk(kSelf, false), kSelf);
     set_daemon_files(THE_DAEMON_DIR, kDaemon);
