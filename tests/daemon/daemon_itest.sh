@@ -158,5 +158,23 @@ wait $dpid; expect_rc $? 158 "busy daemon after its work unit"
 [ -e "$STOP" ] && fail "honoured stop file still present"
 no_lock_files "queued stop"
 
+# --- plain -stop against a busy daemon: withdrawn, and the daemon keeps its lock
+new_depot busy
+"$T" "$D" -start -wait > "$TEST_TMP/busy/daemon.out" 2>&1 &
+dpid=$!
+await_daemon
+echo 12 > "$D/m_bay/config/work_seconds"
+for _ in $(seq 1 40); do [ -e "$D/m_bay/config/work_seconds" ] || break; sleep 0.1; done
+out="$TEST_TMP/busy/stop.out"
+timeout 30 "$T" "$D" -stop > "$out"; expect_rc $? 0 "-stop busy"
+expect_out "$out" "It can not be stopped now (while shipping). Try later." "-stop busy"
+[ -e "$STOP" ] && fail "-stop busy left the stop file"
+out="$TEST_TMP/busy/start.out"
+"$T" "$D" -start -wait > "$out"; expect_rc $? 62 "-start beside a busy daemon"
+alive $dpid || fail "busy daemon gone after a withdrawn stop"
+timeout 30 "$T" "$D" -stop > "$TEST_TMP/busy/stop2.out"; expect_rc $? 0 "-stop after work"
+wait $dpid; expect_rc $? 158 "busy daemon stopped after its work"
+no_lock_files "busy daemon"
+
 if [ $FAILS -ne 0 ]; then echo "$FAILS failure(s)"; exit 1; fi
 echo "all daemon handshake checks passed"
