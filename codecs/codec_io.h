@@ -71,6 +71,12 @@ public:
         if (len_ == buf_.size()) flush();
         buf_[len_++] = c;
     }
+    void put2(unsigned char a, unsigned char b) {
+        if (buf_.size() - len_ < 2) flush();
+        buf_[len_] = a;
+        buf_[len_ + 1] = b;
+        len_ += 2;
+    }
     void put_run(unsigned char c, std::size_t n);
     void write(const unsigned char* src, std::size_t n);
     void write(const std::string& s) {

@@ -1,5 +1,6 @@
 #include "codecs/compression.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "codecs/codec_io.h"
@@ -25,20 +26,30 @@ bool run_encode(ByteReader& in, Emit&& emit) {
         std::size_t avail = 0;
         const unsigned char* p = in.peek(avail);
         if (avail == 0) break;
-        for (std::size_t i = 0; i < avail; ++i) {
+        std::size_t i = 0;
+        while (i < avail) {
             const int c = p[i];
-            if (c == current) {
-                if (count == RUN_COUNT_MAX) {
-                    if (!emit(count, current)) return false;
-                    count = 1;
-                } else {
-                    ++count;
-                }
-            } else {
+            if (c != current) {
                 if (current >= 0 && !emit(count, current)) return false;
                 current = c;
                 count = 1;
+                ++i;
+                continue;
             }
+            // Extend the run as far as this chunk allows, a full pair at a time.
+            std::size_t j = i;
+            while (j < avail && p[j] == c) ++j;
+            std::size_t more = j - i;
+            while (more > 0) {
+                if (count == RUN_COUNT_MAX) {
+                    if (!emit(count, current)) return false;
+                    count = 0;
+                }
+                const std::size_t take = std::min<std::size_t>(more, static_cast<std::size_t>(RUN_COUNT_MAX - count));
+                count += static_cast<int>(take);
+                more -= take;
+            }
+            i = j;
         }
         in.consume(avail);
     }
@@ -88,13 +99,14 @@ int compress_file(const std::string& in, const std::string& out, const std::stri
     if (!writer.create_private(out)) return codec_fail("cannot create " + out);
     writer.write(dest_vob + "|" + dest_path + "|" + deploy_location + "|");
     bool too_big = false;
+    std::uint64_t written = writer.written();
     const bool ok = run_encode(reader, [&](int count, int byte) {
-        if (writer.written() + 2 > SIZE_LIMIT) {
+        if (written + 2 > SIZE_LIMIT) {
             too_big = true;
             return false;
         }
-        writer.put(static_cast<unsigned char>(count));
-        writer.put(static_cast<unsigned char>(byte));
+        writer.put2(static_cast<unsigned char>(count), static_cast<unsigned char>(byte));
+        written += 2;
         return true;
     });
     const bool closed = writer.close();
@@ -137,15 +149,16 @@ int compress_part(const std::string& in, const std::string& out) {
     ByteWriter writer;
     if (!writer.create_private(out)) return codec_fail("cannot create " + out);
     bool abandoned = false;
+    std::uint64_t written = 0;
     const bool ok = run_encode(reader, [&](int count, int byte) {
         // The run form must stay smaller than the input; the test comes
         // before each pair, so a one-byte input still gets its two bytes.
-        if (writer.written() >= size) {
+        if (written >= size) {
             abandoned = true;
             return false;
         }
-        writer.put(static_cast<unsigned char>(count));
-        writer.put(static_cast<unsigned char>(byte));
+        writer.put2(static_cast<unsigned char>(count), static_cast<unsigned char>(byte));
+        written += 2;
         return true;
     });
     const bool closed = writer.close();

@@ -1,5 +1,6 @@
 #include "codecs/crypt.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "codecs/codec_io.h"
@@ -113,17 +114,18 @@ int crypt_file(const std::string& in, const std::string& out) {
     unsigned pos = static_cast<unsigned>(k);
     std::uint64_t total = CRYPT_HEADER_SIZE;
     for (;;) {
-        const std::size_t n = reader.read(chunk.data(), chunk.size());
+        std::size_t n = 0;
+        const unsigned char* p = reader.peek(n);
         if (n == 0) break;
+        n = std::min(n, chunk.size());
         total += n;
         if (total > SIZE_LIMIT) {
             log_it('e', fmt_msg(COMMON_MSG_09, "Encrypted", "encrypt"));
             return codec_fail("encrypted file would exceed the file size ceiling");
         }
-        for (std::size_t i = 0; i < n; ++i) {
-            chunk[i] = tables.forward[(pos + chunk[i]) & 255u];
-            ++pos;
-        }
+        for (std::size_t i = 0; i < n; ++i) chunk[i] = tables.forward[(pos + i + p[i]) & 255u];
+        pos += static_cast<unsigned>(n);
+        reader.consume(n);
         writer.write(chunk.data(), n);
     }
     if (reader.failed()) return codec_fail("read error on " + in);
@@ -153,13 +155,14 @@ int decrypt_file(const std::string& in, const std::string& out) {
     std::vector<unsigned char> chunk(CODEC_BUFFER_SIZE);
     unsigned pos = static_cast<unsigned>(k);
     for (;;) {
-        const std::size_t n = reader.read(chunk.data(), chunk.size());
+        std::size_t n = 0;
+        const unsigned char* p = reader.peek(n);
         if (n == 0) break;
-        for (std::size_t i = 0; i < n; ++i) {
-            chunk[i] = static_cast<unsigned char>(
-                (static_cast<unsigned>(tables.inverse[chunk[i]]) + 256u - (pos & 255u)) & 255u);
-            ++pos;
-        }
+        n = std::min(n, chunk.size());
+        for (std::size_t i = 0; i < n; ++i)
+            chunk[i] = static_cast<unsigned char>(static_cast<unsigned>(tables.inverse[p[i]]) - pos - i);
+        pos += static_cast<unsigned>(n);
+        reader.consume(n);
         writer.write(chunk.data(), n);
     }
     if (reader.failed()) return codec_fail("read error on " + in);
