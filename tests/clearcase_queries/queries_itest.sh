@@ -194,10 +194,30 @@ nominor=$(cleartool lshistory -fmt "%o\n" -rec "$V")
 future=$(date -d '+1 hour' +%-d-%b-%Y.%-H:%-M:%-S)
 expect "since in the future" 0 "" cleartool lshistory -fmt "%o\n" -minor -since "$future" "$V/lib/foo.c"
 expect "since malformed" 1 "" cleartool lshistory -since 31-Feb-2026 "$V/lib/foo.c"
+# -since is inclusive: the second of the dev/1 check-in selects that check-in,
+# in both the shipper's form and the %d form.
+made=$(cleartool describe -fmt %d lib/foo.c@@/main/dev/1)
+since=$(date -d "$made" +%-d-%b-%Y.%-H:%-M:%-S)
+for s in "$since" "$made"; do
+  got=$(cleartool lshistory -fmt "%o %n\n" -since "$s" lib/foo.c)
+  [[ "$got" == *"checkin $T/lib/foo.c@@/main/dev/1"* ]] || fail "since $s not inclusive [$got]"
+done
+later=$(date -d "$made + 1 second" +%-d-%b-%Y.%-H:%-M:%-S)
+got=$(cleartool lshistory -fmt "%o %n\n" -since "$later" lib/foo.c)
+[[ "$got" != *"checkin $T/lib/foo.c@@/main/dev/1"* ]] || fail "since $later selects an earlier event"
 
 # --- lsvtree
 expect "lsvtree" 0 "lib/foo.c@@/main${NL}lib/foo.c@@/main/0${NL}lib/foo.c@@/main/1${NL}lib/foo.c@@/main/2 (REL1)${NL}lib/foo.c@@/main/dev${NL}lib/foo.c@@/main/dev/0${NL}lib/foo.c@@/main/dev/1${NL}" \
   cleartool lsvtree -all lib/foo.c
+
+# --- element and branch locks
+expect "element unlocked" 1 "" cleartool lslock -fmt %c lib/foo.c@@
+must cleartool lock -nc lib/foo.c@@
+must cleartool lock -nusers "$ME" -nc lib/foo.c@@/main/dev
+expect "element lock" 0 "Locked for all users.${NL}" cleartool lslock -fmt %c lib/foo.c@@
+expect "branch lock" 0 "Locked except for users: $ME${NL}" cleartool lslock -fmt %c lib/foo.c@@/main/dev
+expect "lslock -s" 0 "lib/foo.c@@${NL}lib/foo.c@@/main/dev${NL}" cleartool lslock -s lib/foo.c@@ lib/foo.c@@/main/dev
+expect "lslock missing element" 1 "" cleartool lslock -fmt %c lib/none.c@@
 
 # --- a locked VOB, last since it refuses further changes
 must cleartool lock -nusers recvuser vob:$T
