@@ -333,25 +333,18 @@ bool Exporter::export_file(const Row& row, const std::string& rel) {
       labels[s.i64(0)].push_back(type_name(s.i64(1)));
     }
   }
-  std::unordered_map<int64_t, std::vector<ExportAttribute>> version_attrs, branch_attrs;
-  std::vector<ExportAttribute> element_attrs;
+  // Version attributes only: element and branch attributes travel as history
+  // records of the replication system, which applies its attribute filters
+  // to them; lines it does not know would bypass those filters.
+  std::unordered_map<int64_t, std::vector<ExportAttribute>> version_attrs;
   {
-    ccsub::Stmt s(db_, "SELECT obj_kind, obj_id, attype_id, value FROM attrs WHERE eid=?");
+    ccsub::Stmt s(db_, "SELECT obj_id, attype_id, value FROM attrs WHERE eid=? AND obj_kind='version'");
     s.bind(1, row.eid);
     while (s.step()) {
-      const std::string kind = s.text(0);
-      const int64_t obj = s.i64(1);
-      ExportAttribute a{type_name(s.i64(2)), s.text(3)};
-      if (kind == "version" && chosen_ids.count(obj)) {
-        use_type(s.i64(2));
-        version_attrs[obj].push_back(std::move(a));
-      } else if (kind == "branch" && branches.count(obj)) {
-        use_type(s.i64(2));
-        branch_attrs[obj].push_back(std::move(a));
-      } else if (kind == "element") {
-        use_type(s.i64(2));
-        element_attrs.push_back(std::move(a));
-      }
+      const int64_t obj = s.i64(0);
+      if (!chosen_ids.count(obj)) continue;
+      use_type(s.i64(1));
+      version_attrs[obj].push_back({type_name(s.i64(1)), s.text(2)});
     }
   }
   std::unordered_map<int64_t, std::vector<std::string>> merges_in, merges_out;
@@ -377,9 +370,7 @@ bool Exporter::export_file(const Row& row, const std::string& rel) {
   out.extras.push_back({"Owner", e->owner});
   out.extras.push_back({"Group", e->grp});
   out.extras.push_back({"Permissions", ccsub::perms_string(e->perms)});
-  for (auto& a : element_attrs) out.extras.push_back({"ElementAttrib", a.name + "=" + a.value});
 
-  std::set<int64_t> branch_attrs_written;
   for (const Ver* v : chosen) {
     ExportVersion ev;
     ev.version_id = vid_of[v->id];
@@ -399,10 +390,6 @@ bool Exporter::export_file(const Row& row, const std::string& rel) {
       std::sort(ev.labels.begin(), ev.labels.end());
     }
     if (auto it = version_attrs.find(v->id); it != version_attrs.end()) ev.attributes = it->second;
-    // Branch attributes ride on the first exported version of their branch.
-    if (branch_attrs_written.insert(v->branch).second)
-      if (auto it = branch_attrs.find(v->branch); it != branch_attrs.end())
-        for (auto& a : it->second) ev.extras.push_back({"BranchAttrib", a.name + "=" + a.value});
     // Single-line comments only: a continuation line could be taken for a
     // tag by the line-oriented readers of the replication system.
     if (!v->comment.empty() && v->comment.find('\n') == std::string::npos)
