@@ -109,6 +109,14 @@ cleartool setview -exec "cd /vobs/src && clearexport_ccase -r -s $since -o '$T/s
   || die "since export"
 for f in phase1 full since; do rebase "$T/$f.txt" /view/dev/vobs/src; done
 
+# ---- single-file mode: the directory's own block and the one element
+cleartool setview -exec "cd /vobs/src/lib && clearexport_ccase -o '$T/single.txt' foo.c" dev > /dev/null \
+  || fail "single-file export"
+[ "$(grep -c '^ELEMENT_BEGIN$' "$T/single.txt")" = 1 ] || fail "single-file export holds other elements"
+grep -q '^ExportFromDir 13:/vobs/src/lib$' "$T/single.txt" || fail "single-file export: ExportFromDir"
+grep -q '^DirName 1:\.$' "$T/single.txt" || fail "single-file export: no block for the directory"
+grep -q '^ExtractFile 22:foo.c@@/main/dev/fix/1$' "$T/single.txt" || fail "single-file export: nested branch missing"
+
 # ---- the since export holds the changes, inclusive of the since second
 grep -q '^VersionId 11:/main/dev/0$' "$T/since.txt" || fail "-s is not inclusive: /main/dev/0 missing"
 grep -q '^BranchFrom 7:/main/2$' "$T/since.txt" || fail "-s export lacks BranchFrom of the new branch"
