@@ -42,26 +42,41 @@ void set_depot(const std::string& depot) {
     d.TRIGGER_DIR = d.BAY + "/_triggers";
 }
 
-std::string read_redirection_dir(const char* self, const char* token_path, const char* failed_word,
-                                 const char* dir_name) {
+RedirectionResult try_read_redirection_dir(const char* self, const char* token_path, const char* failed_word,
+                                           const char* dir_name) {
+    RedirectionResult r;
+    auto failure = [&r](std::string message, int code) {
+        r.message = std::move(message);
+        r.exit_code = code;
+        return r;
+    };
     FILE* f = std::fopen(token_path, "r");
-    if (!f) print_and_exit(fmt_msg(COMMON_MSG_23, failed_word, self, token_path) + "\n", 53);
+    if (!f) return failure(fmt_msg(COMMON_MSG_23, failed_word, self, token_path), 53);
     char buf[512];
     size_t n = std::fread(buf, 1, 511, f);
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
-    if (failed) print_and_exit(fmt_msg(COMMON_MSG_24, failed_word, self, token_path) + "\n", 54);
+    if (failed) return failure(fmt_msg(COMMON_MSG_24, failed_word, self, token_path), 54);
     buf[n] = '\0';
     std::string line(buf, std::strcspn(buf, "\n"));
-    if (line.empty()) print_and_exit(fmt_msg(COMMON_MSG_24, failed_word, self, token_path) + "\n", 54);
+    if (line.empty()) return failure(fmt_msg(COMMON_MSG_24, failed_word, self, token_path), 54);
     if (line.find('\\') != std::string::npos)
-        print_and_exit(fmt_msg(COMMON_MSG_21, failed_word, dir_name, line.c_str()) + "\n", 51);
+        return failure(fmt_msg(COMMON_MSG_21, failed_word, dir_name, line.c_str()), 51);
     if (line.size() > 1 && line.back() == '/' && line.find('/') != line.size() - 1) line.pop_back();
-    if (line.empty()) print_and_exit(fmt_msg(COMMON_MSG_20, failed_word, dir_name) + "\n", 50);
+    if (line.empty()) return failure(fmt_msg(COMMON_MSG_20, failed_word, dir_name), 50);
     struct stat st;
     if (stat(line.c_str(), &st) != 0)
-        print_and_exit(fmt_msg(COMMON_MSG_21, failed_word, dir_name, line.c_str()) + "\n", 51);
-    return line;
+        return failure(fmt_msg(COMMON_MSG_21, failed_word, dir_name, line.c_str()), 51);
+    r.ok = true;
+    r.path = line;
+    return r;
+}
+
+std::string read_redirection_dir(const char* self, const char* token_path, const char* failed_word,
+                                 const char* dir_name) {
+    RedirectionResult r = try_read_redirection_dir(self, token_path, failed_word, dir_name);
+    if (!r.ok) print_and_exit(r.message + "\n", r.exit_code);
+    return r.path;
 }
 
 void relocate_if_token(std::string& dir, const char* self, const char* failed_word, const char* dir_name) {

@@ -45,6 +45,16 @@ inline std::string& VL_TMP_DIR = DEPOT_PATHS.VL_TMP_DIR;
 // Sets DEPOT and every unrelocated path below it.
 void set_depot(const std::string& depot);
 
+// What a relocation token file says: the redirected path, or why it cannot
+// be used (the message and the exit code a start-up failure ends with).
+struct RedirectionResult {
+    bool ok = false;
+    std::string path;
+    std::string message;
+    int exit_code = 0;
+};
+RedirectionResult try_read_redirection_dir(const char* self, const char* token_path, const char* failed_word,
+                                           const char* dir_name);
 // The redirected path named by a relocation token file, or ends the process
 // (50, 51, 53, 54) after printing the reason.
 std::string read_redirection_dir(const char* self, const char* token_path, const char* failed_word,
