@@ -189,6 +189,13 @@ compare_vob dst "lib/foo.c@@/main/1 lib/foo.c@@/main/2 lib/foo.c@@/main/3 lib/fo
 # those of older versions travel as history records of the replication system.
 compare_vob two "lib/foo.c@@/main/3 lib/foo.c@@/main/dev/1"
 
+# The import's label and attribute events read as the shipper parses them.
+cleartool setview -exec "cd /vobs/dst && cleartool lshistory -fmt '%o %m %e %n|%Nc\n' -rec -minor" imp > "$T/hist" 2>&1
+grep -q '^mklabel version make label "PB" on version "/vobs/dst/lib/foo.c@@/main/dev/1" ' "$T/hist" \
+  || fail "no mklabel event for the imported label: $(head -5 "$T/hist")"
+grep -q '^mkattr version make attribute "Count" on version "/vobs/dst/lib/foo.c@@/main/1" .*|Added attribute "Count" with value "3"\.$' \
+  "$T/hist" || fail "no mkattr event for the imported attribute"
+
 # The whole history agrees as the exporter sees it (types with their
 # properties included), apart from where it was taken.
 cleartool setview -exec "cd /vobs/dst && clearexport_ccase -r -o '$T/dst.txt'" imp > /dev/null || fail "export of dst"
