@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
   ccx::ExportOptions opts;
   std::string err;
   if (!ccx::parse_export_args(args, opts, err)) {
+    // Even a bad command line must not leave an old data file that the
+    // caller would take for this run's result.
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+      if (args[i] == "-o" || args[i] == "-output") std::remove(args[i + 1].c_str());
     std::fprintf(stderr, "clearexport_ccase: Error: %s\n", err.c_str());
     return 1;
   }

@@ -231,6 +231,10 @@ echo stale > "$T/stale.txt"
 cleartool setview -exec "cd /vobs/src && clearexport_ccase -o '$T/stale.txt' lib/nosuch.c" dev \
   > /dev/null 2>&1 && fail "export of a missing element succeeded"
 [ -e "$T/stale.txt" ] && fail "a failed export left a data file"
+echo stale > "$T/stale.txt"
+cleartool setview -exec "cd /vobs/src && clearexport_ccase -r -s 31-Feb-2026 -o '$T/stale.txt'" dev \
+  > /dev/null 2>&1 && fail "export with a bad date succeeded"
+[ -e "$T/stale.txt" ] && fail "an export with a bad date left a data file"
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
 echo "round trip: all checks passed"
