@@ -337,3 +337,21 @@ TEST_F(Packet, TruncatedArchivesFailOrExtractInsideTheirDirectory) {
     // Nothing was written beside the scratch directory.
     EXPECT_FALSE(exists(out.path() + "/../zeb.0000"));
 }
+
+TEST_F(Packet, EmptyDeploymentFileAtThePartEndKeepsItsPlace) {
+    // A hard deployment carries empty files too; one that closes a part must
+    // not vanish, or every later file would be paired with the wrong name.
+    set_part_size_limit_for_tests(100);
+    write_file(dir_ / "a", std::string(60, 'a'));
+    write_file(dir_ / "empty", "");
+    write_file(dir_ / "b", "bbb");
+    write_file(dir_ / "x", kSections + B);
+    ASSERT_EQ(ctar_data_files(dir_ / "x", {dir_ / "a", dir_ / "empty", dir_ / "b"}), 1);
+    ASSERT_EQ(MULTIPART.XTRA_PACKET_PARTS, 2);
+    EXPECT_EQ(read_file(dir_ / "x_1"), B + std::string(60, 'a') + B);
+    ASSERT_EQ(extract(), 1);
+    EXPECT_EQ(data_files(), (std::vector<std::string>{"zeb.0000", "zeb.0001", "zeb.0002"}));
+    EXPECT_EQ(read_file(dir_ / "zeb.0000"), std::string(60, 'a'));
+    EXPECT_EQ(read_file(dir_ / "zeb.0001"), "");
+    EXPECT_EQ(read_file(dir_ / "zeb.0002"), "bbb");
+}
