@@ -87,6 +87,32 @@ int decode_pairs(ByteReader& in, int first_count, ByteWriter& out, std::uint64_t
     return 1;
 }
 
+// The run form is abandoned exactly when the pairs before the last one fill
+// as many bytes as the input has. Every change of byte value starts a pair,
+// so counting changes gives a lower bound on the pairs: once it alone says
+// the run form is lost, the stored form is certain and nothing need be
+// encoded or written. Returns true in that case.
+bool stored_form_certain(const std::string& in, std::uint64_t size) {
+    if (size == 0) return false;
+    ByteReader reader;
+    if (!reader.open(in)) return false;
+    std::uint64_t changes = 0;
+    int prev = -1;
+    for (;;) {
+        std::size_t avail = 0;
+        const unsigned char* p = reader.peek(avail);
+        if (avail == 0) break;
+        if (prev >= 0 && p[0] != prev) ++changes;
+        std::uint64_t local = 0;
+        for (std::size_t i = 1; i < avail; ++i) local += p[i] != p[i - 1];
+        changes += local;
+        prev = p[avail - 1];
+        reader.consume(avail);
+        if (2 * changes >= size) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int compress_file(const std::string& in, const std::string& out, const std::string& dest_vob,
@@ -146,6 +172,10 @@ int compress_part(const std::string& in, const std::string& out) {
     ByteReader reader;
     if (!reader.open(in)) return codec_fail("cannot read " + in);
     const std::uint64_t size = static_cast<std::uint64_t>(reader.size());
+    if (stored_form_certain(in, size)) {
+        reader.close();
+        return fake_compression(in, out);
+    }
     ByteWriter writer;
     if (!writer.create_private(out)) return codec_fail("cannot create " + out);
     bool abandoned = false;

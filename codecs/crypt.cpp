@@ -38,15 +38,17 @@ constexpr std::uint64_t SIZE_LIMIT = static_cast<std::uint64_t>(FILE_SIZE_CEILIN
 // Byte tables built once per call from the key in force: forward[x] is
 // key[x] as a byte, inverse[y] the first index j with key[j] == y (256 when
 // none, which only a damaged key can give).
+// Only the low byte of an inverse entry matters, since the result is taken
+// modulo 256: the "none" index 256 is stored as 0.
 struct SubstitutionTables {
     unsigned char forward[256];
-    int inverse[256];
+    unsigned char inverse[256];
     explicit SubstitutionTables(const HashKey& key) {
-        for (int y = 0; y < 256; ++y) inverse[y] = 256;
+        for (int y = 0; y < 256; ++y) inverse[y] = 0;
         for (int j = 255; j >= 0; --j) {
             const int v = key[static_cast<std::size_t>(j)];
             forward[j] = static_cast<unsigned char>(v);
-            if (v >= 0 && v < 256) inverse[v] = j;
+            if (v >= 0 && v < 256) inverse[v] = static_cast<unsigned char>(j);
         }
     }
 };
@@ -89,13 +91,23 @@ int crypt_file(const std::string& in, const std::string& out) {
         return codec_fail("encrypted file would exceed the file size ceiling");
     }
     const SubstitutionTables tables(HASH_KEY);
-    // Seed: the input size and every byte chained through the key.
+    // Seed: the input size and every byte chained through the key. The chain
+    // only adds modulo 256, so it is summed in independent lanes.
     unsigned s = static_cast<unsigned>(size % 256);
     for (;;) {
         std::size_t avail = 0;
         const unsigned char* p = reader.peek(avail);
         if (avail == 0) break;
-        for (std::size_t i = 0; i < avail; ++i) s = (tables.forward[p[i]] + s) & 255u;
+        std::uint32_t lane[4] = {0, 0, 0, 0};
+        std::size_t i = 0;
+        for (; i + 4 <= avail; i += 4) {
+            lane[0] += tables.forward[p[i]];
+            lane[1] += tables.forward[p[i + 1]];
+            lane[2] += tables.forward[p[i + 2]];
+            lane[3] += tables.forward[p[i + 3]];
+        }
+        for (; i < avail; ++i) lane[0] += tables.forward[p[i]];
+        s = (s + lane[0] + lane[1] + lane[2] + lane[3]) & 255u;
         reader.consume(avail);
     }
     if (reader.failed()) return codec_fail("read error on " + in);
@@ -160,7 +172,7 @@ int decrypt_file(const std::string& in, const std::string& out) {
         if (n == 0) break;
         n = std::min(n, chunk.size());
         for (std::size_t i = 0; i < n; ++i)
-            chunk[i] = static_cast<unsigned char>(static_cast<unsigned>(tables.inverse[p[i]]) - pos - i);
+            chunk[i] = static_cast<unsigned char>(tables.inverse[p[i]] - pos - i);
         pos += static_cast<unsigned>(n);
         reader.consume(n);
         writer.write(chunk.data(), n);

@@ -228,3 +228,63 @@ TEST(Compression, OutputsMustBeRegularFiles) {
     EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
     EXPECT_TRUE(exists(dir / "in"));
 }
+
+namespace {
+
+// The part encoder written out step by step: before every input byte and
+// before the end of the input, a run form that already fills as many bytes
+// as the input has is given up for the stored form.
+std::string reference_part_encoding(const std::string& in) {
+    std::string run;
+    int current = -1;
+    int count = 1;
+    bool first = true;
+    for (std::size_t i = 0; i <= in.size(); ++i) {
+        if (!in.empty() && run.size() >= in.size()) return std::string(1, '\0') + in;
+        if (i == in.size()) {
+            if (!first) run += bytes({count, current});
+            break;
+        }
+        const int c = static_cast<unsigned char>(in[i]);
+        if (c == current) {
+            if (count == 100) {
+                run += bytes({count, current});
+                count = 1;
+            } else {
+                ++count;
+            }
+        } else if (first) {
+            current = c;
+            count = 1;
+            first = false;
+        } else {
+            run += bytes({count, current});
+            current = c;
+            count = 1;
+        }
+    }
+    return run;
+}
+
+}  // namespace
+
+TEST(Compression, PartFormMatchesTheStepwiseRuleOnRandomInputs) {
+    std::mt19937 rng(31337);
+    std::uniform_int_distribution<int> run_len(1, 260), alphabet(1, 4);
+    ScratchDir dir;
+    for (int round = 0; round < 300; ++round) {
+        // Inputs near the break-even point between the two forms.
+        std::string in;
+        const std::size_t target = static_cast<std::size_t>(rng() % 600);
+        const int letters = alphabet(rng);
+        while (in.size() < target) {
+            const int len = (rng() % 3 == 0) ? run_len(rng) : 1 + static_cast<int>(rng() % 2);
+            in.append(static_cast<std::size_t>(len), static_cast<char>('a' + static_cast<int>(rng() % letters)));
+        }
+        in.resize(target);
+        SCOPED_TRACE(round);
+        write_file(dir / "in", in);
+        ASSERT_EQ(compress_part(dir / "in", dir / "out"), 1);
+        ASSERT_EQ(read_file(dir / "out"), reference_part_encoding(in));
+    }
+}
