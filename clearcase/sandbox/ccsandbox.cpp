@@ -53,11 +53,6 @@ int main(int argc, char** argv) {
     // Mount points must exist on the host; they stay empty there.
     for (auto* m : mounts)
         if (!ccsub::mkdir_p(m, 0755)) return die(std::string("cannot create mount point ") + m);
-    if (unshare(CLONE_NEWNS | CLONE_NEWPID) != 0) return die("unshare (needs root)");
-    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return die("make / private");
-    for (auto* m : mounts)
-        if (mount("tmpfs", m, "tmpfs", 0, "mode=0755") != 0) return die(std::string("mount tmpfs on ") + m);
-
     std::string path = self_dir();
     if (const char* p = std::getenv("PATH")) path += std::string(":") + p;
     setenv("PATH", path.c_str(), 1);
@@ -66,10 +61,26 @@ int main(int argc, char** argv) {
     unsetenv("VANDREL_CCSUB_VIEWROOT");
     unsetenv("CLEARCASE_ROOT");
 
+    // A helper process enters the new PID namespace (its children join it)
+    // so that this process stays an ordinary one; it only waits.
+    pid_t helper = fork();
+    if (helper < 0) return die("fork");
+    if (helper > 0) {
+        int st = 0;
+        while (waitpid(helper, &st, 0) < 0)
+            if (errno != EINTR) return die("waitpid");
+        return status_of(st);
+    }
+    if (unshare(CLONE_NEWPID) != 0) _exit(die("unshare (needs root)"));
     pid_t init = fork();
-    if (init < 0) return die("fork");
+    if (init < 0) _exit(die("fork"));
     if (init == 0) {
-        // PID 1 of the new namespace: a fresh /proc, then CMD as its child.
+        // PID 1 of the new namespaces: private mounts, fresh file systems and
+        // /proc, then CMD as its child.
+        if (unshare(CLONE_NEWNS) != 0) _exit(die("unshare mount namespace"));
+        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(die("make / private"));
+        for (auto* m : mounts)
+            if (mount("tmpfs", m, "tmpfs", 0, "mode=0755") != 0) _exit(die(std::string("mount tmpfs on ") + m));
         mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr);
         pid_t cmd = fork();
         if (cmd < 0) _exit(125);
@@ -89,6 +100,6 @@ int main(int argc, char** argv) {
     }
     int st = 0;
     while (waitpid(init, &st, 0) < 0)
-        if (errno != EINTR) return die("waitpid");
-    return status_of(st);
+        if (errno != EINTR) _exit(die("waitpid"));
+    _exit(status_of(st));
 }

@@ -29,10 +29,11 @@ bool parse_selector(const std::string& s, CsRule& r) {
     }
     if (s.rfind(".../", 0) == 0) {
         // .../<br>/LATEST
-        auto parts = split_path(s.substr(4));
-        if (parts.size() != 2 || parts[1] != "LATEST") return false;
+        std::string rest = s.substr(4);
+        auto k = rest.find('/');
+        if (k == std::string::npos || k == 0 || rest.substr(k + 1) != "LATEST") return false;
         r.sel = CsRule::Sel::AnyBranchLatest;
-        r.branch = parts[0];
+        r.branch = rest.substr(0, k);
         return true;
     }
     if (!s.empty() && s[0] == '/') {
@@ -72,6 +73,44 @@ bool match_parts(const std::vector<std::string>& pat, size_t pi, const std::vect
 
 }  // namespace
 
+// Parses the words of one "element" rule line; false with the reason.
+static bool parse_rule(const std::vector<std::string>& w, CsRule& r, std::string& why) {
+    if (w[0] != "element") {
+        why = "\"" + w[0] + "\" rules are not supported";
+        return false;
+    }
+    size_t i = 1;
+    for (; i < w.size() && (w[i] == "-file" || w[i] == "-directory"); ++i) {
+        if (w[i] == "-file")
+            r.file_only = true;
+        else
+            r.dir_only = true;
+    }
+    if (i + 1 >= w.size()) {
+        why = "pattern and version selector expected";
+        return false;
+    }
+    r.pattern = w[i++];
+    if (!parse_selector(w[i], r)) {
+        why = "bad version selector \"" + w[i] + "\"";
+        return false;
+    }
+    for (++i; i < w.size(); ++i) {
+        if (w[i] == "-mkbranch" && i + 1 < w.size()) {
+            r.mkbranch = w[++i];
+        } else if (w[i] == "-nocheckout") {
+            r.nocheckout = true;
+        } else if (w[i][0] == '#') {
+            break;
+        } else {
+            why = "unsupported option \"" + w[i] + "\"";
+            return false;
+        }
+    }
+    for (size_t k = 0; k < w.size(); ++k) r.text += (k ? " " : "") + w[k];
+    return true;
+}
+
 bool parse_config_spec(const std::string& text, ConfigSpec& out, std::string& err) {
     out.rules.clear();
     std::istringstream in(text);
@@ -80,34 +119,15 @@ bool parse_config_spec(const std::string& text, ConfigSpec& out, std::string& er
     while (std::getline(in, line)) {
         ++lineno;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        auto w = words(line);
+        std::vector<std::string> w = words(line);
         if (w.empty() || w[0][0] == '#') continue;
-        auto bad = [&](const std::string& why) {
+        CsRule r;
+        std::string why;
+        if (!parse_rule(w, r, why)) {
             err = "Unsupported or malformed config spec line " + std::to_string(lineno) + ": " + why;
             return false;
-        };
-        if (w[0] != "element") return bad("\"" + w[0] + "\" rules are not supported");
-        CsRule r;
-        size_t i = 1;
-        for (; i < w.size() && (w[i] == "-file" || w[i] == "-directory"); ++i)
-            (w[i] == "-file" ? r.file_only : r.dir_only) = true;
-        if (i + 1 >= w.size()) return bad("pattern and version selector expected");
-        r.pattern = w[i++];
-        if (!parse_selector(w[i++], r)) return bad("bad version selector \"" + w[i - 1] + "\"");
-        for (; i < w.size(); ++i) {
-            if (w[i] == "-mkbranch" && i + 1 < w.size())
-                r.mkbranch = w[++i];
-            else if (w[i] == "-nocheckout")
-                r.nocheckout = true;
-            else if (w[i][0] == '#')
-                break;
-            else
-                return bad("unsupported option \"" + w[i] + "\"");
         }
-        std::string t;
-        for (size_t k = 0; k < w.size(); ++k) t += (k ? " " : "") + w[k];
-        r.text = t;
-        out.rules.push_back(std::move(r));
+        out.rules.push_back(r);
     }
     return true;
 }
