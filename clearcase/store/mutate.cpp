@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 
 #include "clearcase/util/shell.h"
@@ -234,7 +235,14 @@ int create_branch(Store& st, int64_t eid, int64_t brtype_id, int64_t origin_vid,
 int create_version(Store& st, int64_t eid, int64_t branch_id, int64_t num, const std::string& content_hash,
                    int64_t size, const std::string& comment, int64_t entries_from_co, int64_t& version_id) {
     auto latest = st.latest_version(branch_id);
-    if (num < 0) num = latest ? latest->num + 1 : 0;
+    if (num < 0) {
+        // Numbers of removed versions are never handed out again.
+        int64_t used = st.db()
+                           .scalar_i64("SELECT CAST(value AS INTEGER) FROM meta WHERE key='branch_max:" +
+                                       std::to_string(branch_id) + "'")
+                           .value_or(-1);
+        num = std::max(latest ? latest->num : -1, used) + 1;
+    }
     if (latest && num <= latest->num)
         return fail(st, "Version number " + std::to_string(num) + " is not above the branch's latest (" +
                             std::to_string(latest->num) + ")");
@@ -403,6 +411,10 @@ int remove_version(Store& st, int64_t version_id) {
     auto v = st.version(version_id);
     if (!v) return fail(st, "Version not found.");
     auto pred = st.predecessor(*v);
+    Stmt mx(st.db(), "INSERT INTO meta(key,value) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET "
+                     "value=max(CAST(value AS INTEGER), ?2)");
+    mx.bind(1, "branch_max:" + std::to_string(v->branch_id)).bind(2, v->num);
+    if (!mx.exec()) return db_fail(st);
     // Sub-branches sprouting here move to the predecessor.
     Stmt rb(st.db(), "UPDATE branches SET origin_vid=? WHERE origin_vid=?");
     if (pred)

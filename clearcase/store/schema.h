@@ -11,6 +11,8 @@
 //           types.kind 'brtype' | 'lbtype' | 'attype' | 'eltype' | 'trtype' | 'hltype';
 //           attrs.obj_kind and locks.obj_kind name the table of obj_id:
 //           'element' | 'branch' | 'version' ('vob' and 'type' for locks);
+//  * meta key 'branch_max:<branch id>' = highest version number ever removed
+//    from that branch (numbers are never handed out twice);
 //  * a branch's path is its brtype names from main down: /main/dev/fix;
 //    a version id (vid) is branch path + "/" + num.
 #pragma once

@@ -1,8 +1,10 @@
 #include "clearcase/view/materialise.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -166,33 +168,100 @@ struct Refresher {
     }
 };
 
+// Brings an element's version tree (<registry>/x/<eid>) in line with the
+// store without removing what is still right, so that a reader never sees a
+// surviving version vanish while the tree is updated.
 void rebuild_xstore(Store& st, int64_t eid) {
     std::string dir = xstore_dir(st, eid);
     auto el = st.element(eid);
-    remove_tree(dir);
-    if (!el || el->is_slink()) return;
-    mkdir_p(dir, 0755);
+    if (!el || el->is_slink()) {
+        remove_tree(dir);
+        return;
+    }
+    // Desired entries: path below dir -> kind ('d' directory, 'f' file with
+    // content hash, 'l' LATEST link text).
+    struct Want {
+        char kind;
+        std::string data;
+    };
+    std::map<std::string, Want> want;
     for (auto& b : st.branches_of(eid)) {
-        std::string bdir = dir + st.branch_path(b.id);
-        mkdir_p(bdir, 0755);
+        std::string bp = st.branch_path(b.id);
+        // Every branch path component is a directory.
+        std::string acc;
+        for (auto& c : split_path(bp)) {
+            acc += "/" + c;
+            want.emplace(acc, Want{'d', ""});
+        }
         int64_t latest = -1;
         for (auto& v : st.versions_of_branch(b.id)) {
-            std::string vp = bdir + "/" + std::to_string(v.num);
+            want[bp + "/" + std::to_string(v.num)] = el->is_dir() ? Want{'d', ""} : Want{'f', v.content};
             latest = v.num;
-            if (el->is_dir()) {
-                mkdir_p(vp, 0555);
-                continue;
-            }
-            if (v.content.empty())
-                write_file(vp, "", 0444);
-            else if (::link(st.content_path(v.content).c_str(), vp.c_str()) != 0)
-                copy_file(st.content_path(v.content), vp, 0444);
         }
-        if (latest >= 0) {
-            std::string l = bdir + "/LATEST";
-            if (::symlink(std::to_string(latest).c_str(), l.c_str()) != 0) {
-                // A branch named LATEST cannot exist; ignore.
+        if (latest >= 0) want[bp + "/LATEST"] = Want{'l', std::to_string(latest)};
+    }
+    mkdir_p(dir, 0755);
+    // Remove what is no longer wanted (deepest first).
+    std::vector<std::string> stack{""}, present;
+    while (!stack.empty()) {
+        std::string rel = stack.back();
+        stack.pop_back();
+        DIR* d = opendir((dir + rel).c_str());
+        if (!d) continue;
+        while (struct dirent* e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n == "." || n == "..") continue;
+            std::string r = rel + "/" + n;
+            present.push_back(r);
+            struct stat sb;
+            if (::lstat((dir + r).c_str(), &sb) == 0 && S_ISDIR(sb.st_mode)) stack.push_back(r);
+        }
+        closedir(d);
+    }
+    std::sort(present.rbegin(), present.rend());
+    for (auto& r : present) {
+        auto it = want.find(r);
+        struct stat sb;
+        if (::lstat((dir + r).c_str(), &sb) != 0) continue;
+        bool keep = false;
+        if (it != want.end()) {
+            const Want& w = it->second;
+            if (w.kind == 'd') keep = S_ISDIR(sb.st_mode);
+            if (w.kind == 'l') {
+                char buf[64];
+                ssize_t n = ::readlink((dir + r).c_str(), buf, sizeof buf);
+                keep = S_ISLNK(sb.st_mode) && n >= 0 && std::string(buf, static_cast<size_t>(n)) == w.data;
             }
+            if (w.kind == 'f') {
+                // Same bytes: the store file itself (hard link) or equal size
+                // and content hash of an empty version.
+                struct stat cb;
+                if (w.data.empty())
+                    keep = S_ISREG(sb.st_mode) && sb.st_size == 0;
+                else
+                    keep = S_ISREG(sb.st_mode) && ::stat(st.content_path(w.data).c_str(), &cb) == 0 &&
+                           cb.st_ino == sb.st_ino && cb.st_dev == sb.st_dev;
+                if (!keep && S_ISREG(sb.st_mode) && !w.data.empty()) {
+                    std::string bytes;
+                    keep = read_file(dir + r, bytes) && sha256_hex(bytes) == w.data;
+                }
+            }
+        }
+        if (!keep) remove_tree(dir + r);
+    }
+    for (auto& [r, w] : want) {
+        std::string p = dir + r;
+        if (path_exists(p)) continue;
+        if (w.kind == 'd') {
+            mkdir_p(p, 0755);
+        } else if (w.kind == 'l') {
+            if (::symlink(w.data.c_str(), p.c_str()) != 0) {
+                // Only fails when the name is taken, which was checked.
+            }
+        } else if (w.data.empty()) {
+            write_file(p, "", 0444);
+        } else if (::link(st.content_path(w.data).c_str(), p.c_str()) != 0) {
+            copy_file(st.content_path(w.data), p, 0444);
         }
     }
 }

@@ -31,6 +31,13 @@ has_file d/f.c@@/main/dev/1
 content f3 d/f.c
 ok cleartool rmver -force -nc d/f.c@@/main/3
 content f1 d/f.c
+# Version numbers are not handed out again.
+ok cleartool checkout -nc d/f.c
+printf 'again\n' > d/f.c
+ok cleartool checkin -nc d/f.c
+no_file d/f.c@@/main/3
+content again d/f.c@@/main/4
+content again d/f.c@@/main/LATEST
 # rmbranch
 ok cleartool rmbranch -force -nc d/f.c@@/main/dev
 no_file d/f.c@@/main/dev
