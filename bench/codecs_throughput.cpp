@@ -145,6 +145,15 @@ int main(int argc, char** argv) {
     };
 
     run("plain copy", [&] { return plain_copy(input, dir + "/copy"); });
+    // The head is always run-encoded; a part of this input is stored.
+    plain_copy(input, dir + "/copy2");
+    run("compress (head, run form)", [&] { return compress_file(dir + "/copy2", dir + "/hz", "v", "p", "-") == 1; });
+    run("uncompress (head)", [&] {
+        std::string v, p, d;
+        return uncompress_file(dir + "/hz", dir + "/hu", v, p, d) == 1;
+    });
+    std::filesystem::remove(dir + "/hz");
+    std::filesystem::remove(dir + "/hu");
     run("compress (part)", [&] { return compress_part(dir + "/copy", dir + "/z") == 1; });
     run("uncompress (part)", [&] { return uncompress_part(dir + "/z", dir + "/u") == 1; });
     run("crypt", [&] { return crypt_file(dir + "/u", dir + "/c") == 1; });

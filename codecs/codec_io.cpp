@@ -114,7 +114,7 @@ void ByteWriter::flush() {
     len_ = 0;
 }
 
-void ByteWriter::put_run(unsigned char c, std::size_t n) {
+void ByteWriter::put_run_slow(unsigned char c, std::size_t n) {
     while (n > 0) {
         if (len_ == buf_.size()) flush();
         std::size_t take = std::min(n, buf_.size() - len_);

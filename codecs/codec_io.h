@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,22 @@ public:
         buf_[len_ + 1] = b;
         len_ += 2;
     }
-    void put_run(unsigned char c, std::size_t n);
+    // Room for n bytes (n <= CODEC_BUFFER_SIZE) to fill directly; commit(k)
+    // then keeps the first k of them.
+    unsigned char* reserve(std::size_t n) {
+        if (buf_.size() - len_ < n) flush();
+        return buf_.data() + len_;
+    }
+    void commit(std::size_t n) { len_ += n; }
+    void put_run(unsigned char c, std::size_t n) {
+        if (buf_.size() - len_ >= n) {
+            if (n == 1) buf_[len_] = c;
+            else std::memset(buf_.data() + len_, c, n);
+            len_ += n;
+            return;
+        }
+        put_run_slow(c, n);
+    }
     void write(const unsigned char* src, std::size_t n);
     void write(const std::string& s) {
         write(reinterpret_cast<const unsigned char*>(s.data()), s.size());
@@ -87,6 +103,7 @@ public:
 
 private:
     bool open_with(const std::string& path, int flags);
+    void put_run_slow(unsigned char c, std::size_t n);
     void flush();
 
     int fd_ = -1;

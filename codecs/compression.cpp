@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "codecs/codec_io.h"
 #include "codecs/codec_status.h"
@@ -16,45 +18,109 @@ namespace {
 // Largest size a file written or read by these routines may have.
 constexpr std::uint64_t SIZE_LIMIT = static_cast<std::uint64_t>(FILE_SIZE_CEILING) - 1;
 
-// Run encoder over a whole input stream. Pairs go through emit(count, byte),
-// which returns false to abandon the encoding.
-template <typename Emit>
-bool run_encode(ByteReader& in, Emit&& emit) {
-    int current = -1;
-    int count = 0;
+std::uint64_t load64(const unsigned char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Non-zero when some byte of v is zero.
+std::uint64_t has_zero_byte(std::uint64_t v) {
+    return (v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL;
+}
+
+// Run encoder working a chunk at a time; the open run carries over to the
+// next chunk. Where eight bytes in a row each differ from the byte after
+// them (most of any text), they are eight complete single pairs and are
+// written without looking at them one by one.
+class RunEncoder {
+public:
+    // Encodes n input bytes into out (room for 2 * n + 2 bytes needed) and
+    // returns how many bytes of complete pairs it wrote.
+    std::size_t encode(const unsigned char* p, std::size_t n, unsigned char* out) {
+        std::size_t w = 0;
+        std::size_t i = 0;
+        unsigned cur = cur_;
+        unsigned cnt = cnt_;
+        while (i < n) {
+            if (p[i] != cur && i + 9 <= n && !has_zero_byte(load64(p + i) ^ load64(p + i + 1))) {
+                if (cnt > 0) {
+                    out[w] = static_cast<unsigned char>(cnt);
+                    out[w + 1] = static_cast<unsigned char>(cur);
+                    w += 2;
+                }
+                for (int k = 0; k < 8; ++k) {
+                    out[w + 2 * static_cast<std::size_t>(k)] = 1;
+                    out[w + 2 * static_cast<std::size_t>(k) + 1] = p[i + static_cast<std::size_t>(k)];
+                }
+                w += 16;
+                i += 8;
+                cnt = 0;
+                cur = 256;
+                continue;
+            }
+            const unsigned c = p[i++];
+            if (c == cur && cnt < static_cast<unsigned>(RUN_COUNT_MAX)) {
+                ++cnt;
+                continue;
+            }
+            if (cnt > 0) {
+                out[w] = static_cast<unsigned char>(cnt);
+                out[w + 1] = static_cast<unsigned char>(cur);
+                w += 2;
+            }
+            cur = c;
+            cnt = 1;
+        }
+        cur_ = cur;
+        cnt_ = cnt;
+        return w;
+    }
+    // The last pair, when the input was not empty.
+    bool finish(unsigned char pair[2]) const {
+        pair[0] = static_cast<unsigned char>(cnt_);
+        pair[1] = static_cast<unsigned char>(cur_);
+        return cnt_ > 0;
+    }
+
+private:
+    unsigned cur_ = 256;  // byte of the open run; 256 matches no byte
+    unsigned cnt_ = 0;    // its length so far, 0 when none is open
+};
+
+// Run-encodes the whole input into out. after_chunk(completed) is asked
+// after each chunk with the bytes of complete pairs written so far; false
+// abandons the encoding (result false, abandoned set). The final pair is
+// written unless final_ok(completed) says no.
+template <typename AfterChunk>
+bool run_encode(ByteReader& in, ByteWriter& out, std::uint64_t& completed, AfterChunk&& after_chunk,
+                bool& abandoned) {
+    RunEncoder encoder;
+    std::vector<unsigned char> pairs(2 * CODEC_BUFFER_SIZE + 2);
+    abandoned = false;
     for (;;) {
         std::size_t avail = 0;
         const unsigned char* p = in.peek(avail);
         if (avail == 0) break;
-        std::size_t i = 0;
-        while (i < avail) {
-            const int c = p[i];
-            if (c != current) {
-                if (current >= 0 && !emit(count, current)) return false;
-                current = c;
-                count = 1;
-                ++i;
-                continue;
-            }
-            // Extend the run as far as this chunk allows, a full pair at a time.
-            std::size_t j = i;
-            while (j < avail && p[j] == c) ++j;
-            std::size_t more = j - i;
-            while (more > 0) {
-                if (count == RUN_COUNT_MAX) {
-                    if (!emit(count, current)) return false;
-                    count = 0;
-                }
-                const std::size_t take = std::min<std::size_t>(more, static_cast<std::size_t>(RUN_COUNT_MAX - count));
-                count += static_cast<int>(take);
-                more -= take;
-            }
-            i = j;
-        }
+        avail = std::min(avail, CODEC_BUFFER_SIZE);
+        const std::size_t made = encoder.encode(p, avail, pairs.data());
         in.consume(avail);
+        if (!after_chunk(completed + made)) {
+            abandoned = true;
+            return false;
+        }
+        out.write(pairs.data(), made);
+        completed += made;
     }
     if (in.failed()) return false;
-    if (current >= 0 && !emit(count, current)) return false;
+    unsigned char last[2];
+    if (encoder.finish(last)) {
+        if (!after_chunk(completed + 2)) {
+            abandoned = true;
+            return false;
+        }
+        out.write(last, 2);
+    }
     return true;
 }
 
@@ -62,28 +128,57 @@ bool field_ok(const std::string& field) {
     return field.size() <= HEAD_FIELD_MAX && field.find('|') == std::string::npos;
 }
 
-// Decodes run pairs from the reader's current position. first_count is a
-// count byte already read (or -1). Counts outside 1..100 and a count without
-// its data byte mean the file was damaged.
+// Decodes run pairs from the reader's current position, a chunk at a time.
+// first_count is a count byte already read (or -1). Counts outside 1..100
+// and a count without its data byte mean the file was damaged.
 int decode_pairs(ByteReader& in, int first_count, ByteWriter& out, std::uint64_t already) {
     std::uint64_t total = already;
-    int count = first_count;
-    for (;;) {
-        if (count < 0) count = in.get();
-        if (count < 0) break;
-        const int b = in.get();
-        if (b < 0) return codec_fail("damaged run data: a count without its byte at the end");
-        if (count == 0 || count > RUN_COUNT_MAX)
-            return codec_fail(fmt_msg("damaged run data: count %d out of range", count));
-        if (total + static_cast<std::uint64_t>(count) > SIZE_LIMIT) {
+    int pending = first_count;  // a count whose byte is in the next chunk
+    auto pair = [&](unsigned count, unsigned char b) {
+        if (count == 0 || count > static_cast<unsigned>(RUN_COUNT_MAX))
+            return codec_fail(fmt_msg("damaged run data: count %u out of range", count)) != 0;
+        total += count;
+        if (total > SIZE_LIMIT) {
             log_it('e', fmt_msg(COMMON_MSG_10, "Uncompressing", "uncompress"));
-            return codec_fail("uncompressed file would exceed the file size ceiling");
+            return codec_fail("uncompressed file would exceed the file size ceiling") != 0;
         }
-        out.put_run(static_cast<unsigned char>(b), static_cast<std::size_t>(count));
-        total += static_cast<std::uint64_t>(count);
-        count = -1;
+        out.put_run(b, count);
+        return true;
+    };
+    for (;;) {
+        std::size_t avail = 0;
+        const unsigned char* p = in.peek(avail);
+        if (avail == 0) break;
+        std::size_t i = 0;
+        if (pending >= 0) {
+            if (!pair(static_cast<unsigned>(pending), p[0])) return 0;
+            pending = -1;
+            i = 1;
+        }
+        while (i + 1 < avail) {
+            // Eight single pairs in a row are eight bytes.
+            if (i + 16 <= avail) {
+                const std::uint64_t a = load64(p + i);
+                const std::uint64_t b = load64(p + i + 8);
+                constexpr std::uint64_t COUNTS = 0x00FF00FF00FF00FFULL;
+                constexpr std::uint64_t ONES = 0x0001000100010001ULL;
+                if ((a & COUNTS) == ONES && (b & COUNTS) == ONES && total + 8 <= SIZE_LIMIT) {
+                    unsigned char* dst = out.reserve(8);
+                    for (int k = 0; k < 8; ++k) dst[k] = p[i + 2 * static_cast<std::size_t>(k) + 1];
+                    out.commit(8);
+                    total += 8;
+                    i += 16;
+                    continue;
+                }
+            }
+            if (!pair(p[i], p[i + 1])) return 0;
+            i += 2;
+        }
+        if (i < avail) pending = p[i];
+        in.consume(avail);
     }
     if (in.failed()) return codec_fail("read error");
+    if (pending >= 0) return codec_fail("damaged run data: a count without its byte at the end");
     return 1;
 }
 
@@ -124,17 +219,12 @@ int compress_file(const std::string& in, const std::string& out, const std::stri
     ByteWriter writer;
     if (!writer.create_private(out)) return codec_fail("cannot create " + out);
     writer.write(dest_vob + "|" + dest_path + "|" + deploy_location + "|");
-    bool too_big = false;
     std::uint64_t written = writer.written();
-    const bool ok = run_encode(reader, [&](int count, int byte) {
-        if (written + 2 > SIZE_LIMIT) {
-            too_big = true;
-            return false;
-        }
-        writer.put2(static_cast<unsigned char>(count), static_cast<unsigned char>(byte));
-        written += 2;
-        return true;
-    });
+    bool too_big = false;
+    const bool ok = run_encode(reader, writer, written, [&](std::uint64_t total) {
+        too_big = total > SIZE_LIMIT;
+        return !too_big;
+    }, too_big);
     const bool closed = writer.close();
     if (too_big) {
         log_it('e', fmt_msg(COMMON_MSG_09, "Compressed", "compress"));
@@ -178,19 +268,17 @@ int compress_part(const std::string& in, const std::string& out) {
     }
     ByteWriter writer;
     if (!writer.create_private(out)) return codec_fail("cannot create " + out);
-    bool abandoned = false;
+    // The run form is given up as soon as the complete pairs, which are
+    // written before the next byte or the end is looked at, fill as many
+    // bytes as the input has; so a one-byte input still gets its two bytes.
     std::uint64_t written = 0;
-    const bool ok = run_encode(reader, [&](int count, int byte) {
-        // The run form must stay smaller than the input; the test comes
-        // before each pair, so a one-byte input still gets its two bytes.
-        if (written >= size) {
-            abandoned = true;
-            return false;
-        }
-        writer.put2(static_cast<unsigned char>(count), static_cast<unsigned char>(byte));
-        written += 2;
+    std::uint64_t before_last = 0;
+    bool abandoned = false;
+    const bool ok = run_encode(reader, writer, written, [&](std::uint64_t total) {
+        if (before_last >= size) return false;
+        before_last = total;
         return true;
-    });
+    }, abandoned);
     const bool closed = writer.close();
     if (abandoned) {
         reader.close();

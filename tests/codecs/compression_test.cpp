@@ -288,3 +288,44 @@ TEST(Compression, PartFormMatchesTheStepwiseRuleOnRandomInputs) {
         ASSERT_EQ(read_file(dir / "out"), reference_part_encoding(in));
     }
 }
+
+namespace {
+
+// Pairs for the whole input, by the step rule, without giving up.
+std::string reference_pairs(const std::string& in) {
+    std::string run;
+    for (std::size_t i = 0; i < in.size();) {
+        std::size_t j = i;
+        while (j < in.size() && in[j] == in[i] && j - i < 100) ++j;
+        run += bytes({static_cast<int>(j - i), static_cast<unsigned char>(in[i])});
+        i = j;
+    }
+    return run;
+}
+
+}  // namespace
+
+TEST(Compression, RunsAndPairsAcrossBufferBoundaries) {
+    // Inputs longer than one 1 MiB read buffer, with runs and pairs that
+    // straddle its edges; header lengths of both parities shift the pairs.
+    const std::size_t mib = std::size_t{1} << 20;
+    std::mt19937 rng(8);
+    for (std::size_t edge_run : {1u, 99u, 100u, 101u, 300u}) {
+        std::string in = random_content(rng, mib - edge_run / 2, true);
+        in.append(edge_run, 'z');
+        in += random_content(rng, 5000, true);
+        for (const char* vob : {"v", "vv"}) {
+            SCOPED_TRACE(std::to_string(edge_run) + vob);
+            ScratchDir dir;
+            write_file(dir / "in", in);
+            ASSERT_EQ(compress_file(dir / "in", dir / "head", vob, "p", "-"), 1);
+            const std::string head = read_file(dir / "head");
+            const std::string header = std::string(vob) + "|p|-|";
+            ASSERT_EQ(head.substr(0, header.size()), header);
+            EXPECT_TRUE(head.compare(header.size(), std::string::npos, reference_pairs(in)) == 0);
+            std::string v, p, d;
+            ASSERT_EQ(uncompress_file(dir / "head", dir / "back", v, p, d), 1);
+            EXPECT_TRUE(read_file(dir / "back") == in);
+        }
+    }
+}
