@@ -193,8 +193,8 @@ int cmd_rmtype(const Args& args) {
             e.comment = e.user_comment = comment_of(o);
             record_event(s.st, e);
             queue_triggers(s.st, vob->id, "rmtype", type_env(*t));
-            // Views whose rules name the type see it vanish.
-            s.st.touch_all();
+            // Views whose rules name a label type see it vanish.
+            if (t->kind == "lbtype") s.st.touch_all();
         }
         s.end_operand(ok);
         if (!ok)

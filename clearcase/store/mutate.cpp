@@ -510,6 +510,9 @@ int remove_type(Store& st, int64_t type_id) {
         auto n = st.db().scalar_i64("SELECT count(*) FROM elements WHERE eltype_id=" + std::to_string(type_id));
         if (n && *n > 0) return fail(st, "Element type \"" + t->name + "\" is in use.");
     }
+    // Events of the removed instances (labels, attributes, hyperlinks of
+    // the type) and of the type itself go with them.
+    ok = ok && exec1(st, "DELETE FROM events WHERE type_id=?", type_id);
     ok = ok && exec1(st, "DELETE FROM locks WHERE obj_kind='type' AND obj_id=?", type_id) &&
          exec1(st, "DELETE FROM types WHERE id=?", type_id);
     if (!ok) return db_fail(st);
