@@ -72,12 +72,6 @@ public:
         if (len_ == buf_.size()) flush();
         buf_[len_++] = c;
     }
-    void put2(unsigned char a, unsigned char b) {
-        if (buf_.size() - len_ < 2) flush();
-        buf_[len_] = a;
-        buf_[len_ + 1] = b;
-        len_ += 2;
-    }
     // Room for n bytes (n <= CODEC_BUFFER_SIZE) to fill directly; commit(k)
     // then keeps the first k of them.
     unsigned char* reserve(std::size_t n) {

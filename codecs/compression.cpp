@@ -88,10 +88,10 @@ private:
     unsigned cnt_ = 0;    // its length so far, 0 when none is open
 };
 
-// Run-encodes the whole input into out. after_chunk(completed) is asked
-// after each chunk with the bytes of complete pairs written so far; false
-// abandons the encoding (result false, abandoned set). The final pair is
-// written unless final_ok(completed) says no.
+// Run-encodes the whole input into out. after_chunk(total) is asked, before
+// they are written, with the bytes of complete pairs there will be after the
+// next chunk (and finally with the last pair); false abandons the encoding:
+// the result is false and abandoned is set.
 template <typename AfterChunk>
 bool run_encode(ByteReader& in, ByteWriter& out, std::uint64_t& completed, AfterChunk&& after_chunk,
                 bool& abandoned) {
