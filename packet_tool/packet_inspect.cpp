@@ -9,6 +9,7 @@
 #include "codecs/extract.h"
 #include "codecs/packet_destroy.h"
 #include "codecs/packet_elements.h"
+#include "codecs/packet_format.h"
 #include "codecs/packet_header.h"
 #include "codecs/packet_post.h"
 #include "packet_tool/tool_files.h"
@@ -81,7 +82,7 @@ ExtractedNames extracted_names(const std::string& outdir) {
             outdir + "/post",  outdir + "/dhist",       outdir + "/nele"};
 }
 
-int extract_into(const std::string& head, const std::string& outdir, std::string& why) {
+int extract_into(const std::string& head, const std::string& outdir, std::string& why, bool consume) {
     if (!tool_ensure_dir(outdir)) {
         why = "cannot create directory " + outdir;
         return 0;
@@ -90,9 +91,12 @@ int extract_into(const std::string& head, const std::string& outdir, std::string
     // The section files are appended to: start them afresh.
     for (const std::string* p : {&names.pre, &names.post, &names.dhist, &names.nele})
         std::filesystem::remove(*p);
-    const std::string copy = outdir + "/.vandrel_packet_archive";
-    if (tool_copy_multipart(head, copy, why) < 0) return 0;
-    if (!xtar_multipart_file(copy, names.unorm, names.config_spec, names.pre, names.post, names.dhist,
+    std::string archive = head;
+    if (!consume) {
+        archive = outdir + "/.vandrel_packet_archive";
+        if (tool_copy_multipart(head, archive, why) < 0) return 0;
+    }
+    if (!xtar_multipart_file(archive, names.unorm, names.config_spec, names.pre, names.post, names.dhist,
                              names.nele)) {
         why = "extraction failed: " + codec_last_error();
         return 0;
@@ -120,13 +124,13 @@ int print_packet_summary(std::ostream& out, const std::string& outdir, const Hea
     const std::string unorm = read_text(names.unorm);
     scan_elements(unorm, elements, versions, listed);
 
-    long data_files = 0;
+    // The data files of this extraction, whatever else the directory holds.
+    const long data_files = EXTRACT.XTAR_IMPORT_I;
     std::uintmax_t data_bytes = 0;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(outdir, ec)) {
-        if (e.path().filename().string().rfind("zeb.", 0) != 0) continue;
-        ++data_files;
-        data_bytes += e.file_size(ec);
+    for (long n = 0; n < data_files; ++n) {
+        const std::uintmax_t size = std::filesystem::file_size(outdir + "/" + data_file_name(n), ec);
+        if (!ec) data_bytes += size;
     }
 
     std::vector<PostRecord> post;

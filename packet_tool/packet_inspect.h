@@ -12,8 +12,11 @@ struct ExtractedNames {
 ExtractedNames extracted_names(const std::string& outdir);
 
 // Extracts a decrypted, uncompressed head file and its parts (head_1, ...)
-// into outdir, working on copies. 1 on success, else 0 with a reason.
-int extract_into(const std::string& head, const std::string& outdir, std::string& why);
+// into outdir, working on copies unless consume is set (then the head and
+// its parts, which must lie in outdir, are used up). 1 on success, else 0
+// with a reason.
+int extract_into(const std::string& head, const std::string& outdir, std::string& why,
+                 bool consume = false);
 
 struct HeaderFields {
     std::string dest_vob, dest_path, deploy_location;

@@ -182,10 +182,7 @@ int inspect_in(const std::string& packet, const std::string& outdir) {
     HeaderFields fields;
     if (!uncompress_multipart_file(crz, xtar, fields.dest_vob, fields.dest_path, fields.deploy_location))
         return fail(codec_reason("uncompression"));
-    if (!extract_into(xtar, outdir, why)) return fail(why);
-    std::remove(xtar.c_str());
-    for (int k = 1; k <= MAX_XTRA_PACKET_PARTS; ++k)
-        if (std::remove(part_name(xtar, k).c_str()) != 0) break;
+    if (!extract_into(xtar, outdir, why, true)) return fail(why);
     if (!print_packet_summary(std::cout, outdir, fields, why)) return fail(why);
     std::cout.flush();
     return 0;

@@ -144,6 +144,10 @@ done
 [ -f epoc.001.west.east.crc ] && [ -f epoc.001.west.east.crc_1 ] || fail "inspect deleted the packet"
 expect_ok "$TOOL" inspect epoc.001.west.east.crc kept
 [ -f kept/zeb.0002 ] && [ -f kept/unorm ] || fail "inspect with OUTDIR keeps the extraction"
+# A reused directory: leftovers of an earlier look are not counted.
+printf 'stale' > kept/zeb.0009
+expect_ok "$TOOL" inspect epoc.001.west.east.crc kept
+grep -qxF 'data files:          3 (27 bytes)' out.txt || fail "stale data file counted: $(cat out.txt)"
 expect_error "$TOOL" inspect --key other_key.txt epoc.001.west.east.crc
 expect_error "$TOOL" inspect no_such_packet.crc
 
