@@ -187,6 +187,8 @@ TEST_F(Packet, DamagedArchivesFail) {
         {"five sections only", "a" + B + "b" + B + "c" + B + "d" + B + "e", {}},
         {"part without leading marker", kSections + B + B, {"data" + B}},
         {"part shorter than a marker", kSections + B + B, {B.substr(0, 10)}},
+        {"config spec too large to rewrite whole",
+         "e" + B + std::string(XTAR_CS_MAX, 'c') + B + "l:w;" + B + "POST>" + B + "DESTROY>" + B + B + B, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
