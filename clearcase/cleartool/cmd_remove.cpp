@@ -1,6 +1,7 @@
 // Removal commands: rmver, rmbranch, rmelem. No prompts: -force is
 // accepted and implied.
 #include <cstdio>
+#include <set>
 
 #include "clearcase/cleartool/objects.h"
 #include "clearcase/store/locks.h"
@@ -131,23 +132,32 @@ int cmd_rmelem(const Args& args) {
             return 0;
         }
         if (!check_locks(s.st, LockScope{r.elem.vob_id, r.eid, 0, {}}, "rmelem")) return 0;
-        // Directory elements take everything below them that is not
-        // entered elsewhere.
+        // Directory elements take everything below them (in any of their
+        // versions) that is not also entered in a directory that stays.
         std::vector<int64_t> doomed{r.eid};
+        std::set<int64_t> in{r.eid};
         for (size_t i = 0; i < doomed.size(); ++i) {
-            auto el = s.st.element(doomed[i]);
-            if (!el || !el->is_dir()) continue;
             Stmt q(s.st.db(), "SELECT DISTINCT d.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE v.eid=?");
             q.bind(1, doomed[i]);
-            std::vector<int64_t> kids;
-            while (q.step()) kids.push_back(q.i64(0));
-            for (auto k : kids) {
-                auto elsewhere = s.st.db().scalar_i64(
-                    "SELECT count(*) FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=" +
-                    std::to_string(k) + " AND v.eid NOT IN (" + std::to_string(doomed[i]) + ")");
-                if (elsewhere.value_or(0) == 0) doomed.push_back(k);
+            while (q.step())
+                if (in.insert(q.i64(0)).second) doomed.push_back(q.i64(0));
+        }
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (size_t i = 1; i < doomed.size(); ++i) {
+                if (!in.count(doomed[i])) continue;
+                Stmt p(s.st.db(), "SELECT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
+                                  "UNION SELECT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
+                p.bind(1, doomed[i]);
+                bool outside = false;
+                while (p.step()) outside = outside || !in.count(p.i64(0));
+                if (outside) {
+                    in.erase(doomed[i]);
+                    changed = true;
+                }
             }
         }
+        std::erase_if(doomed, [&](int64_t e) { return !in.count(e); });
         auto env = trigger_env(s.st, r, "", "");
         for (auto it = doomed.rbegin(); it != doomed.rend(); ++it)
             if (!remove_element(s.st, *it)) return 0;

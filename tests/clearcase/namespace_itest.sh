@@ -49,6 +49,29 @@ no_file d/f.c@@/main/dev
 has_file d/f.c@@/main/feature/0
 ok cleartool rename -nc brtype:feature@/vobs/src brtype:dev2@/vobs/src
 has_file d/f.c@@/main/dev2/0
+# mv renames and moves elements: the new names and their extended names
+# resolve, the old ones are gone, the history stays.
+ok cleartool checkout -nc d .
+ok cleartool mkdir -nc e
+ok cleartool mv -nc d/f.c d/renamed.c
+no_file d/f.c
+no_file d/f.c@@
+content again d/renamed.c
+has_file d/renamed.c@@/main/dev2/0
+ok cleartool mv -nc d/renamed.c d/g.c e
+no_file d/renamed.c
+content again e/renamed.c
+has_file e/g.c@@/main/1
+ok cleartool mv -nc e d/e2
+has_file d/e2/renamed.c@@/main/4
+no_file e
+ko cleartool mv -nc d d/e2/inside
+ok cleartool checkin -nc d/e2 d .
+content again /view/dev/vobs/src/d/e2/renamed.c
+ko cleartool mv -nc d/e2/g.c d/g.c
+ok cleartool checkout -nc d/e2 d
+ok cleartool mv -nc d/e2/g.c d/g.c
+ok cleartool checkin -nc d/e2 d
 # rmelem of a file, then of a directory with its contents; no checkout needed.
 ok cleartool rmelem -force -nc d/g.c
 no_file d/g.c
