@@ -45,6 +45,6 @@ int xtar_multipart_file(const std::string& archive, const std::string& unorm,
                         const std::string& nele);
 
 // Rewrites a config spec file in place: lines holding " -none" are dropped
-// and the received-spec banner is put before the rest. 0 when the file holds
+// and the banner of a received config spec is put before the rest. 0 when the file holds
 // 9 bytes or fewer, cannot be read, or is larger than XTAR_CS_MAX.
 int rewrite_received_config_spec(const std::string& path);

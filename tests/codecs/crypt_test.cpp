@@ -68,9 +68,8 @@ TEST_F(Crypt, EmptyFileGivesHeaderOnly) {
 }
 
 TEST_F(Crypt, SubstitutionFollowsSeedAndPosition) {
-    // With the identity-like rotation key[x] = (x + 1) mod 256 except that
-    // the last entry must be 0 — which it is — every output byte is
-    // (seed + position + input + 1) mod 256.
+    // Under the rotation key[x] = (x + 1) mod 256 (a valid key: its last
+    // entry is 0) the seed and every substituted byte can be worked out.
     HashKey key{};
     for (int i = 0; i < 256; ++i) key[static_cast<std::size_t>(i)] = (i + 1) % 256;
     HASH_KEY = key;
