@@ -307,6 +307,17 @@ void refresh_views(Store& st) {
     std::set<int64_t> touched = st.touched();
     st.clear_touched();
     for (int64_t eid : touched) rebuild_xstore(st, eid);
+    // The directories naming a touched element are re-examined too: an
+    // element a view did not show (no rule selected it) may have become
+    // visible, e.g. through a new label.
+    std::set<int64_t> nodes = touched;
+    if (!all)
+        for (int64_t eid : touched) {
+            Stmt p(st.db(), "SELECT DISTINCT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
+                            "UNION SELECT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
+            p.bind(1, eid);
+            while (p.step()) nodes.insert(p.i64(0));
+        }
     st.db().exec("BEGIN");
     for (auto& view : st.views()) {
         if (all) {
@@ -314,12 +325,12 @@ void refresh_views(Store& st) {
             continue;
         }
         Refresher r(st, view);
-        for (int64_t eid : touched) {
-            std::vector<std::pair<std::string, std::string>> nodes;
+        for (int64_t eid : nodes) {
+            std::vector<std::pair<std::string, std::string>> rows;
             Stmt s(st.db(), "SELECT path,parent FROM mat WHERE eid=? AND view_id=?");
             s.bind(1, eid).bind(2, view.id);
-            while (s.step()) nodes.emplace_back(s.text(0), s.text(1));
-            for (auto& [p, parent] : nodes) r.sync(p, parent, eid, false);
+            while (s.step()) rows.emplace_back(s.text(0), s.text(1));
+            for (auto& [p, parent] : rows) r.sync(p, parent, eid, false);
         }
     }
     st.db().exec("COMMIT");

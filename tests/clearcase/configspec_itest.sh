@@ -75,4 +75,24 @@ ok cleartool mklbtype -nc LATER@/vobs/src
 ok cleartool mklabel -nc LATER a.c@@/main/1
 content a1 a.c
 content mine private.txt
+# With no fallback rule, an element appears when it gets the label and
+# disappears when the label goes.
+printf 'element * CHECKEDOUT\nelement /vobs/src /main/LATEST\nelement /vobs/src/sub /main/LATEST\nelement * ONLY\n' > $TEST_TMP/only.cs
+ok cleartool setcs -tag other $TEST_TMP/only.cs
+no_file a.c
+has_file sub
+ok cleartool mklbtype -nc ONLY@/vobs/src
+ok cleartool mklabel -nc ONLY /view/dev/vobs/src/a.c@@/main/2
+content a2 a.c
+ok cleartool rmlabel -nc ONLY /view/dev/vobs/src/a.c@@/main/2
+no_file a.c
+content mine private.txt
+# A checkin rewrites only what changed: other files keep their inode.
+before=$(stat -c %i /view/dev/vobs/src/sub/n.c)
+cd /view/dev/vobs/src
+ok cleartool checkout -nc a.c
+printf 'dev2\n' > a.c
+ok cleartool checkin -nc a.c
+eq "$before" "$(stat -c %i sub/n.c)" "untouched file rewritten"
+content dev2 a.c
 finish
