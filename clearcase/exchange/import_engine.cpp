@@ -179,6 +179,7 @@ void ImportEngine::import_element(const ExportElement& element) {
     return;
   }
   if (element.is_symlink()) import_link(element);
+  else if (element.el_type == "directory") import_dir(ExportDir{element.name, {}});  // never a file of that type
   else import_file(element);
 }
 

@@ -347,6 +347,12 @@ TEST_F(ImportEngineTest, LabelsMoveAndForwardMergesWaitForTheirTarget) {
   EXPECT_EQ(d.find("CHECKEDOUT"), std::string::npos) << d;
 }
 
+TEST_F(ImportEngineTest, DirectoryElementBlockMakesADirectory) {
+  auto r = import(elem("d/e", ver("/main/0", "zeb.0000"), "directory"));
+  EXPECT_EQ(r.status, kImportOk) << r.err;
+  EXPECT_EQ(target.dump(), ". 2\nd 2\nd/e 2\n");
+}
+
 TEST_F(ImportEngineTest, ExistingNonFileIsTrouble) {
   target.objects["d"] = {ObjectKind::directory, "", {}, {}};
   auto r = import(elem("d", ver("/main/0", "zeb.0000")));
