@@ -1,5 +1,7 @@
 #include "clearcase/exchange/store_target.h"
 
+#include <cstdlib>
+
 #include "clearcase/exchange/export_data.h"
 #include "clearcase/fmt/history_text.h"
 #include "clearcase/store/locks.h"
@@ -186,8 +188,10 @@ StoreTarget::Node* StoreTarget::node(const std::string& rel) {
   n.eid = s.i64(0);
   const std::string sel = s.text(1), kind = s.text(2);
   n.kind = kind == "directory" ? ObjectKind::directory : kind == "slink" ? ObjectKind::symlink : ObjectKind::file;
-  if (sel.rfind("co:", 0) == 0) n.co_id = std::stoll(sel.substr(3));
-  else if (sel.rfind("v:", 0) == 0) n.version_id = std::stoll(sel.substr(2));
+  // "co:<checkout id>" or "v:<version id>"; strtoll, not stoll: a damaged
+  // manifest row must not throw.
+  if (sel.rfind("co:", 0) == 0) n.co_id = std::strtoll(sel.c_str() + 3, nullptr, 10);
+  else if (sel.rfind("v:", 0) == 0) n.version_id = std::strtoll(sel.c_str() + 2, nullptr, 10);
   return &nodes_.emplace(rel, n).first->second;
 }
 
