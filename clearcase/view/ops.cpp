@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <set>
 
 #include "clearcase/store/locks.h"
 #include "clearcase/store/mutate.h"
@@ -158,6 +159,21 @@ int checkin_element(Store& st, Resolved& r, const CheckinOpts& o, int64_t& versi
     return 1;
 }
 
+int enter_in_lost_found(Store& st, const VobRec& vob, const std::string& name, int64_t eid) {
+    auto root_main = st.main_branch(vob.root_eid);
+    auto root_v = root_main ? st.latest_version(root_main->id) : std::nullopt;
+    auto lf = root_v ? st.dir_entry(root_v->id, "lost+found") : std::nullopt;
+    if (!lf) return fail(st, "The VOB has no lost+found directory.");
+    auto lf_main = st.main_branch(*lf);
+    int64_t vid = 0;
+    if (!lf_main || !create_version(st, *lf, lf_main->id, -1, "", 0, "", 0, vid)) return 0;
+    Stmt e(st.db(), "INSERT OR REPLACE INTO dirents(version_id,name,eid) VALUES(?,?,?)");
+    e.bind(1, vid).bind(2, name + "." + std::to_string(eid)).bind(3, eid);
+    if (!e.exec()) return fail(st, st.db().error());
+    st.touch(*lf);
+    return 1;
+}
+
 int uncheckout_element(Store& st, Resolved& r, bool keep, std::string& msg) {
     if (!r.exists()) return fail(st, "Unable to access \"" + rel_name(r) + "\": No such file or directory.");
     auto co = st.checkout_in_view(r.eid, r.view.id);
@@ -172,7 +188,25 @@ int uncheckout_element(Store& st, Resolved& r, bool keep, std::string& msg) {
         }
     }
     int64_t branch_id = co->branch_id;
+    // Elements created in a directory checkout that is now cancelled would
+    // be named nowhere: they go to the VOB's lost+found, as in ClearCase.
+    std::vector<DirEntry> orphans;
+    if (r.elem.is_dir()) {
+        std::set<int64_t> kept;
+        for (auto& d : st.dir_entries(co->pred_vid)) kept.insert(d.eid);
+        for (auto& d : st.co_entries(co->id)) {
+            if (kept.count(d.eid)) continue;
+            Stmt q(st.db(), "SELECT (SELECT count(*) FROM dirents WHERE eid=?1) + "
+                            "(SELECT count(*) FROM co_dirents WHERE eid=?1 AND co_id<>?2)");
+            q.bind(1, d.eid).bind(2, co->id);
+            if (q.step() && q.i64(0) == 0) orphans.push_back(d);
+        }
+    }
     if (!remove_checkout(st, co->id)) return 0;
+    for (auto& o : orphans) {
+        if (!enter_in_lost_found(st, r.vob, o.name, o.eid)) return 0;
+        msg += "Element \"" + o.name + "\" moved to lost+found.\n";
+    }
     // A branch that now holds only its version 0 (typically made by
     // -mkbranch for this checkout) goes too.
     auto b = st.branch(branch_id);

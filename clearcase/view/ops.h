@@ -34,7 +34,12 @@ struct CheckinOpts {
 };
 int checkin_element(Store& st, Resolved& r, const CheckinOpts& o, int64_t& version_id, std::string& msg);
 
-// keep: save the working file as <name>.keep first.
+// Enters an element in the VOB's lost+found as <name>.<element id> (a new
+// version of lost+found).
+int enter_in_lost_found(Store& st, const VobRec& vob, const std::string& name, int64_t eid);
+
+// keep: save the working file as <name>.keep first. Elements created in a
+// cancelled directory checkout move to lost+found.
 int uncheckout_element(Store& st, Resolved& r, bool keep, std::string& msg);
 
 // Creates an element named by r (resolved with kAllowMissing) in its parent

@@ -72,6 +72,13 @@ ko cleartool mv -nc d/e2/g.c d/g.c
 ok cleartool checkout -nc d/e2 d
 ok cleartool mv -nc d/e2/g.c d/g.c
 ok cleartool checkin -nc d/e2 d
+# Cancelling a directory checkout sends the elements created in it to
+# lost+found instead of leaving them named nowhere.
+ok cleartool checkout -nc d
+ok cleartool mkelem -nc -ci d/orphan.c
+ok cleartool uncheckout d
+no_file d/orphan.c
+[ "$(ls lost+found | grep -c '^orphan\.c\.[0-9]*$')" = 1 ] || fail "orphan in lost+found: $(ls lost+found)"
 # rmelem of a file, then of a directory with its contents; no checkout needed.
 ok cleartool rmelem -force -nc d/g.c
 no_file d/g.c
@@ -79,7 +86,7 @@ no_file d/g.c@@
 ok cleartool rmelem -force -nc d
 no_file d
 no_file d@@
-eq 0 "$(db "select count(*) from elements where kind='file'")" "file elements left"
+eq 1 "$(db "select count(*) from elements where kind='file'")" "file elements left (the one in lost+found)"
 has_file lost+found
 ko cleartool rmelem -force -nc d
 # rmview and rmvob clean up after themselves.
