@@ -10,7 +10,8 @@ fi
 DIRS=${DIRS:-100}
 FILES=${FILES:-100}
 now() { date +%s.%N; }
-el() { echo "$2 - $1" | bc; }
+el() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+per() { awk -v a="$1" -v b="$2" -v n="$3" 'BEGIN { printf "%.4f", (b - a) / n }'; }
 cleartool mkvob -tag /vobs/big -nc /store/big.vbs >/dev/null
 cleartool mkview -tag a /store/a.vws >/dev/null
 cleartool mkview -tag b /store/b.vws >/dev/null
@@ -26,18 +27,19 @@ cleartool checkin -nc $dirs . >/dev/null
 t1=$(now)
 echo "authoring $((DIRS * FILES)) elements in $DIRS directories (2 views): $(el $t0 $t1) s"
 N=20
+F=$(printf "d%03d/f%03d.c" $(( (DIRS + 1) / 2 )) $(( (FILES + 1) / 2 )))
 t0=$(now)
 for i in $(seq 1 $N); do
-    cleartool checkout -nc d050/f050.c >/dev/null
-    echo "change $i" > d050/f050.c
-    cleartool checkin -nc d050/f050.c >/dev/null
+    cleartool checkout -nc $F >/dev/null
+    echo "change $i" > $F
+    cleartool checkin -nc $F >/dev/null
 done
 t1=$(now)
-echo "checkout+checkin of one file, $N cycles: $(echo "scale=4; ($t1 - $t0) / $N" | bc) s per cycle"
+echo "checkout+checkin of one file, $N cycles: $(per $t0 $t1 $N) s per cycle"
 t0=$(now)
-for i in $(seq 1 $N); do cleartool mklabel -replace -nc LATEST_TEST d050/f050.c >/dev/null 2>&1 || true; done
+for i in $(seq 1 $N); do cleartool mklabel -replace -nc LATEST_TEST $F >/dev/null 2>&1 || true; done
 t1=$(now)
-echo "failing mklabel (unknown type), $N runs: $(echo "scale=4; ($t1 - $t0) / $N" | bc) s per run (process + store open)"
+echo "failing mklabel (unknown type), $N runs: $(per $t0 $t1 $N) s per run (process + store open)"
 printf 'element * CHECKEDOUT\nelement * /main/LATEST\n' > /tmp/cs.$$
 t0=$(now)
 cleartool setcs -tag b /tmp/cs.$$
