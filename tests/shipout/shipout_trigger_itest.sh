@@ -21,6 +21,8 @@ eq "QUORLIN_1 QUORLIN_2 QUORLIN_3 QUORLIN_4" "$(cleartool lstype -s -kind trtype
 cd /view/dev/vobs/src
 ok cleartool checkout -nc .
 ok cleartool mkelem -nc f.c
+has_file "$OUT/mship.005.siteB"  # mkelem fires it too
+rm -f "$OUT"/mship.*
 echo one > f.c
 before=$(date +%s)
 ok cleartool checkin -nc f.c .
