@@ -450,6 +450,9 @@ int cmd_rmmerge(const Args& args) {
     record_event(s.st, e);
     auto env = trigger_env(s.st, b, s.st.version_vid(bv), "");
     env.emplace_back("CLEARCASE_HLTYPE", "Merge");
+    // The arrow's other end: CLEARCASE_XPN names the version it points to.
+    for (auto& [name, value] : trigger_env(s.st, a, s.st.version_vid(av), ""))
+        if (name == "CLEARCASE_XPN") env.emplace_back("CLEARCASE_FROM_XPN", value);
     queue_triggers(s.st, a.elem.vob_id, "rmhlink", env);
     std::printf("Removed merge arrow from \"%s\" to \"%s\".\n", o.operands[0].c_str(), o.operands[1].c_str());
     return s.finish(0);

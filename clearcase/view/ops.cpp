@@ -23,7 +23,7 @@ std::string vob_xp(Store& st, const Resolved& r, int64_t version_id) {
     return r.vobpath + "@@" + (version_id ? st.version_vid(version_id) : std::string());
 }
 
-std::vector<std::pair<std::string, std::string>> trigger_env(Store&, const Resolved& r, const std::string& vid,
+std::vector<std::pair<std::string, std::string>> trigger_env(Store& st, const Resolved& r, const std::string& vid,
                                                              const std::string& brtype) {
     // Inside setview, pathnames are VOB-tag-rooted as the user sees them.
     const char* root = std::getenv("CLEARCASE_ROOT");
@@ -33,7 +33,17 @@ std::vector<std::pair<std::string, std::string>> trigger_env(Store&, const Resol
     if (!vid.empty()) env.emplace_back("CLEARCASE_ID_STR", vid);
     if (!brtype.empty()) env.emplace_back("CLEARCASE_BRTYPE", brtype);
     env.emplace_back("CLEARCASE_VIEW_TAG", r.view.tag);
-    env.emplace_back("CLEARCASE_ELTYPE", "");
+    auto et = st.type_by_id(r.elem.eltype_id);
+    env.emplace_back("CLEARCASE_ELTYPE", et ? et->name : "");
+    // The kind of object operated on: the element itself, one of its
+    // branches (a version id without a number at the end) or a version.
+    std::string mtype = "element";
+    if (!vid.empty()) {
+        std::string last = vid.substr(vid.rfind('/') + 1);
+        bool number = !last.empty() && last.find_first_not_of("0123456789") == std::string::npos;
+        mtype = number ? "version" : "branch";
+    }
+    env.emplace_back("CLEARCASE_MTYPE", mtype);
     return env;
 }
 

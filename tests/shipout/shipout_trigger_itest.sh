@@ -58,4 +58,32 @@ for loc in siteB siteC; do
 done
 has_file "$OUT/mship.005.siteB"
 
+# Each kind of event the site script records, as the last line it appends.
+last_event() { e=$(unscramble "$(tail -n 1 "$OUT/_dhist/dhist.005.siteB")"); echo "${e#*<}"; }
+expect_event() {  # expect_event EVENT COMMAND...
+    local want=$1; shift
+    ok "$@"
+    eq "$want" "$(last_event)" "event of: $*"
+}
+ok cleartool mkbrtype -nc dev@/vobs/src
+ok cleartool mklbtype -nc REL1@/vobs/src
+ok cleartool mkbranch -nc dev f.c
+echo dev > f.c
+ok cleartool checkin -nc f.c
+ok cleartool mkhlink -nc Merge f.c@@/main/dev/1 f.c@@/main/2
+expect_event "rmmerge.<f.c@@/main/2<f.c@@/main/dev/1" cleartool rmmerge -nc f.c@@/main/dev/1 f.c@@/main/2
+expect_event "rmbranch.<f.c@@/main/dev" cleartool rmbranch -force -nc f.c@@/main/dev
+expect_event "Lock.e<f.c" cleartool lock -nc f.c@@
+expect_event "Unlock.e<f.c" cleartool unlock -nc f.c@@
+expect_event "lock.L<REL1" cleartool lock -nc lbtype:REL1@/vobs/src
+expect_event "unlock.L<REL1" cleartool unlock -nc lbtype:REL1@/vobs/src
+expect_event "rntype.L<REL1:REL2" cleartool rename -nc lbtype:REL1@/vobs/src REL2
+expect_event "rmtype.L<REL2" cleartool rmtype -force -rmall -nc lbtype:REL2@/vobs/src
+ok cleartool checkout -nc .
+ok cleartool mkdir -nc sub
+ok cleartool checkin -nc sub .
+expect_event "rmelem.d<sub" cleartool rmelem -force -nc sub
+expect_event "rmelem.f<f.c" cleartool rmelem -force -nc f.c
+eq "$(wc -l < "$OUT/_dhist/dhist.005.siteB")" "$(wc -l < "$OUT/_dhist/dhist.005.siteC")" "both locations get every event"
+
 finish
