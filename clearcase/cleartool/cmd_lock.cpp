@@ -168,7 +168,7 @@ int cmd_unlock(const Args& args) {
     return s.finish(status);
 }
 
-// Applies a chmod specification: octal digits or symbolic [ugoa][+-=][rwx].
+// Applies a chmod argument: octal digits or symbolic [ugoa][+-=][rwx].
 bool apply_mode(const std::string& spec, int& perms) {
     if (!spec.empty() && spec.find_first_not_of("01234567") == std::string::npos && spec.size() <= 4) {
         perms = std::stoi(spec, nullptr, 8) & 0777;
