@@ -15,6 +15,7 @@
 #include "clearcase/exchange/export_data.h"
 #include "clearcase/exchange/view_context.h"
 #include "clearcase/fmt/datetime.h"
+#include "clearcase/fmt/object_text.h"
 #include "clearcase/store/store.h"
 #include "clearcase/util/sys.h"
 
@@ -369,7 +370,7 @@ bool Exporter::export_file(const Row& row, const std::string& rel) {
     out.extras.push_back({std::string(kTagSuperType), it->second.supertype});
   out.extras.push_back({"Owner", e->owner});
   out.extras.push_back({"Group", e->grp});
-  out.extras.push_back({"Permissions", ccsub::perms_string(e->perms)});
+  out.extras.push_back({"Permissions", ccsub::permission_string(static_cast<unsigned>(e->perms))});
 
   for (const Ver* v : chosen) {
     ExportVersion ev;

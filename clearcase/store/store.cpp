@@ -442,12 +442,4 @@ bool Store::put_content_file(const std::string& path, std::string& hash, int64_t
     return hash != "!";
 }
 
-std::string perms_string(int perms) {
-    const char* f = "rwxrwxrwx";
-    std::string s(9, '-');
-    for (int i = 0; i < 9; ++i)
-        if (perms & (1 << (8 - i))) s[static_cast<size_t>(i)] = f[i];
-    return s;
-}
-
 }  // namespace ccsub

@@ -120,7 +120,4 @@ private:
     std::vector<PendingTrigger> triggers_;
 };
 
-// Maps a permissions number (0644) to "rw-r--r--" and back.
-std::string perms_string(int perms);
-
 }  // namespace ccsub
