@@ -54,6 +54,23 @@ ParsedArgs parse_args(const std::vector<std::string>& args, std::span<const OptS
   return out;
 }
 
+bool parse_args_or_report(const std::vector<std::string>& args, std::span<const OptSpec> specs, ParsedArgs& out) {
+  out = parse_args(args, specs);
+  if (!out.ok) print_error(out.error);
+  return out.ok;
+}
+
+bool open_read_only(Store& store) {
+  if (store.open(false)) return true;
+  print_error(store.error());
+  return false;
+}
+
+std::vector<std::string> operands_or_cwd(const ParsedArgs& a) {
+  if (a.operands.empty()) return {"."};
+  return a.operands;
+}
+
 void print_error(std::string_view text) {
   std::string line = "cleartool: Error: ";
   line += text;

@@ -44,6 +44,9 @@ struct ParsedArgs {
 // them. An unknown option is an error (never taken for an operand).
 ParsedArgs parse_args(const std::vector<std::string>& args, std::span<const OptSpec> specs);
 
+// parse_args, printing the error when the words do not parse; false then.
+bool parse_args_or_report(const std::vector<std::string>& args, std::span<const OptSpec> specs, ParsedArgs& out);
+
 // "cleartool: Error: <text>" on stderr.
 void print_error(std::string_view text);
 // Writes text to stdout unbuffered-safe (one write per call).
@@ -66,6 +69,12 @@ ObjectFacts vob_facts(const VobRec& vob);
 
 // Long listing of a type (lstype -l, describe of a type selector).
 std::string type_long_listing(Store& store, const TypeRec& type);
+
+// Opens the store read-only, printing its error when it cannot; false then.
+bool open_read_only(Store& store);
+
+// The operands of a command that works on the cwd when given none.
+std::vector<std::string> operands_or_cwd(const ParsedArgs& a);
 
 // The VOB named by a selector, or by the VOB tag the cwd (or a setview)
 // lies in when the selector names none. Prints an error when not found.

@@ -116,20 +116,14 @@ int describe_pname(Store& store, const ParsedArgs& a, const std::string& operand
 }  // namespace
 
 int cmd_describe(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   if (a.operands.empty()) {
     print_error("No object specified.");
     return 1;
   }
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
+  if (!open_read_only(store)) return 1;
   int status = 0;
   for (const auto& operand : a.operands) {
     auto sel = parse_selector(operand);

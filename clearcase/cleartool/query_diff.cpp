@@ -60,20 +60,14 @@ int diff_directories(const std::map<std::string, int64_t>& old_entries,
 }  // namespace
 
 int cmd_diff(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   if (!a.has("predecessor") || a.operands.size() != 1) {
     print_error("Only \"diff -pred PNAME\" is supported.");
     return 1;
   }
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
+  if (!open_read_only(store)) return 1;
   Resolved r;
   if (!resolve_operand(store, a.operands[0], r)) return 1;
   if (r.names != "version" && r.names != "checkout") {

@@ -29,32 +29,18 @@ bool type_wanted(const std::string& types, const ElementRec& e) {
 }  // namespace
 
 int cmd_find(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   std::string types = a.value("type");
   if (types.find_first_not_of("fdl") != std::string::npos) {
     print_error("Invalid -type argument \"" + types + "\".");
     return 1;
   }
-  std::vector<std::string> operands = a.operands;
-  if (operands.empty()) operands.push_back(".");
   bool recurse = !a.has("nrecurse") && !a.has("directory");
   bool nx = a.has("nxname");
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
-  int status = 0;
-  for (const auto& operand : operands) {
-    Resolved r;
-    if (!resolve_operand(store, operand, r) || !r.view) {
-      status = 1;
-      continue;
-    }
+  if (!open_read_only(store)) return 1;
+  return for_each_resolved(store, operands_or_cwd(a), true, [&](const Resolved& r) {
     ViewCtx ctx(store, *r.view);
     std::string out;
     walk_view(ctx, r.element, r.vob_path, [&](const WalkItem& item) {
@@ -68,8 +54,8 @@ int cmd_find(const std::vector<std::string>& args) {
       }
     }, recurse ? -1 : 0);
     print_out(out);
-  }
-  return status;
+    return 0;
+  });
 }
 
 }  // namespace ccsub::query

@@ -67,29 +67,12 @@ int list_extended(Store& store, const ParsedArgs& a, const Resolved& r) {
 }  // namespace
 
 int cmd_ls(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
-  std::vector<std::string> operands = a.operands;
-  if (operands.empty()) operands.push_back(".");
-  int status = 0;
-  for (const auto& operand : operands) {
-    Resolved r;
-    if (!resolve_operand(store, operand, r) || !r.view) {
-      status = 1;
-      continue;
-    }
-    if (r.extended) {
-      list_extended(store, a, r);
-      continue;
-    }
+  if (!open_read_only(store)) return 1;
+  return for_each_resolved(store, operands_or_cwd(a), true, [&](const Resolved& r) {
+    if (r.extended) return list_extended(store, a, r);
     ViewCtx ctx(store, *r.view);
     bool itself = a.has("directory") || !r.element.is_dir();
     int depth = itself ? 0 : a.has("recurse") ? -1 : 1;
@@ -103,8 +86,8 @@ int cmd_ls(const std::vector<std::string>& args) {
         },
         depth);
     print_out(out);
-  }
-  return status;
+    return 0;
+  });
 }
 
 }  // namespace ccsub::query

@@ -80,30 +80,16 @@ struct Listing {
 }  // namespace
 
 int cmd_lsco(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
+  if (!open_read_only(store)) return 1;
   bool cview_only = a.has("cview") || (a.has("short") && a.has("directory"));
   Listing l{a, store, cview_only, current_user(), {}};
-  std::vector<std::string> operands = a.operands;
-  if (operands.empty()) operands.push_back(".");
-  int status = 0;
-  for (const auto& operand : operands) {
-    Resolved r;
-    if (!resolve_operand(store, operand, r) || !r.view) {
-      status = 1;
-      continue;
-    }
+  int status = for_each_resolved(store, operands_or_cwd(a), true, [&](const Resolved& r) {
     if (a.has("directory") || !r.element.is_dir() || r.extended) {
       l.element(r.given_base, r.element, r.view);
-      continue;
+      return 0;
     }
     ViewCtx ctx(store, *r.view);
     bool rec = a.has("recurse");
@@ -115,7 +101,8 @@ int cmd_lsco(const std::vector<std::string>& args) {
           l.element(name, *item.element, r.view);
         },
         rec ? -1 : 1);
-  }
+    return 0;
+  });
   l.flush();
   return status;
 }

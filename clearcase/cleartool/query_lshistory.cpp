@@ -54,11 +54,8 @@ std::string default_line(const EventRow& e, bool long_form) {
 }  // namespace
 
 int cmd_lshistory(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   std::optional<std::time_t> since;
   if (a.has("since")) {
     since = parse_cc_datetime(a.value("since"));
@@ -77,20 +74,9 @@ int cmd_lshistory(const std::vector<std::string>& args) {
     last = std::stol(n);
   }
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
-  std::vector<std::string> operands = a.operands;
-  if (operands.empty()) operands.push_back(".");
+  if (!open_read_only(store)) return 1;
   bool rec = a.has("recurse");
-  int status = 0;
-  for (const auto& operand : operands) {
-    Resolved r;
-    if (!resolve_operand(store, operand, r) || !r.view) {
-      status = 1;
-      continue;
-    }
+  return for_each_resolved(store, operands_or_cwd(a), true, [&](const Resolved& r) {
     std::unordered_set<int64_t> eids;
     if (rec && r.element.is_dir() && !r.extended) {
       ViewCtx ctx(store, *r.view);
@@ -129,8 +115,8 @@ int cmd_lshistory(const std::vector<std::string>& args) {
       }
     }
     print_out(out);
-  }
-  return status;
+    return 0;
+  });
 }
 
 }  // namespace ccsub::query

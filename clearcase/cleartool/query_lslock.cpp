@@ -84,16 +84,10 @@ bool lock_of_operand(Store& store, const std::string& operand, std::optional<Loc
 }  // namespace
 
 int cmd_lslock(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
+  if (!open_read_only(store)) return 1;
   int listed = 0;
   bool failed = false;
   if (a.operands.empty()) {

@@ -79,16 +79,10 @@ void show(Store& store, const ParsedArgs& a, const TypeRec& t, const VobRec& vob
 }  // namespace
 
 int cmd_lstype(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
+  if (!open_read_only(store)) return 1;
   if (a.operands.empty()) {
     std::string kind = a.value("kind");
     if (!is_type_kind(kind)) {

@@ -46,31 +46,18 @@ struct Tree {
 }  // namespace
 
 int cmd_lsvtree(const std::vector<std::string>& args) {
-  ParsedArgs a = parse_args(args, kSpecs);
-  if (!a.ok) {
-    print_error(a.error);
-    return 1;
-  }
+  ParsedArgs a;
+  if (!parse_args_or_report(args, kSpecs, a)) return 1;
   if (a.operands.empty()) {
     print_error("No element specified.");
     return 1;
   }
   Store store;
-  if (!store.open(false)) {
-    print_error(store.error());
-    return 1;
-  }
-  int status = 0;
-  for (const auto& operand : a.operands) {
-    Resolved r;
-    if (!resolve_operand(store, operand, r)) {
-      status = 1;
-      continue;
-    }
+  if (!open_read_only(store)) return 1;
+  return for_each_resolved(store, a.operands, false, [&](const Resolved& r) {
     if (r.element.is_slink()) {
-      print_error("Not a vob object: \"" + operand + "\".");
-      status = 1;
-      continue;
+      print_error("Not a vob object: \"" + r.given + "\".");
+      return 1;
     }
     Tree t{store, r.given_base, !a.has("short"), {}, {}};
     std::optional<BranchRec> main;
@@ -82,8 +69,8 @@ int cmd_lsvtree(const std::vector<std::string>& args) {
     }
     if (main) t.branch(*main);
     print_out(t.out);
-  }
-  return status;
+    return 0;
+  });
 }
 
 }  // namespace ccsub::query

@@ -78,4 +78,18 @@ bool resolve_operand(Store& store, const std::string& operand, Resolved& r, bool
   return true;
 }
 
+int for_each_resolved(Store& store, const std::vector<std::string>& operands, bool need_view,
+                      const std::function<int(const Resolved&)>& fn) {
+  int status = 0;
+  for (const auto& operand : operands) {
+    Resolved r;
+    if (!resolve_operand(store, operand, r) || (need_view && !r.view)) {
+      status = 1;
+      continue;
+    }
+    if (fn(r)) status = 1;
+  }
+  return status;
+}
+
 }  // namespace ccsub::query

@@ -7,8 +7,10 @@
 // the echo-preserving names and the records the listings need.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "clearcase/store/records.h"
 
@@ -40,6 +42,13 @@ struct Resolved {
 // Resolves an operand; prints "cleartool: Error: ..." and returns false when
 // it names nothing (or nothing the view shows).
 bool resolve_operand(Store& store, const std::string& operand, Resolved& out, bool quiet = false);
+
+// Resolves each operand in turn and hands it to `fn`. An operand that names
+// nothing (or, with `need_view`, lies in no view) is skipped; its error is
+// already printed. The exit status: 1 when any operand was skipped or `fn`
+// returned nonzero for it, else 0.
+int for_each_resolved(Store& store, const std::vector<std::string>& operands, bool need_view,
+                      const std::function<int(const Resolved&)>& fn);
 
 // Version id text of a checkout: "<branch path>/CHECKEDOUT".
 std::string checkout_vid(Store& store, const CheckoutRec& co);
