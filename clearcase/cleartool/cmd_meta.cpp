@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "clearcase/cleartool/objects.h"
+#include "clearcase/fmt/history_text.h"
 #include "clearcase/store/locks.h"
 #include "clearcase/store/mutate.h"
 #include "clearcase/store/values.h"
@@ -17,6 +18,16 @@ std::string bare_type_name(const std::string& t) {
     ObjSelector sel;
     if (parse_object_selector(t, "", sel)) return sel.name;
     return t;
+}
+
+// An event of this command with its texts as history readers expect them.
+EventRec meta_event(int64_t vob_id, const EventText& text, const std::string& name, const std::string& user_comment) {
+    EventRec e;
+    e.vob_id = vob_id, e.op = text.op, e.minor = true, e.mkind = text.kind, e.name = name;
+    e.descr = text.description;
+    e.comment = text.comment;
+    e.user_comment = user_comment;
+    return e;
 }
 
 int label_one(Store& st, const Resolved& r, const std::string& lbname, bool replace, const std::string& comment,
@@ -43,13 +54,11 @@ int label_one(Store& st, const Resolved& r, const std::string& lbname, bool repl
     }
     if (moved) {
         std::string old_vid = st.version_vid(moved);
-        EventRec e;
-        e.vob_id = r.elem.vob_id, e.op = "rmlabel", e.minor = true;
-        e.mkind = r.elem.is_dir() ? "directory version" : "version";
-        e.name = r.vobpath + "@@" + old_vid;
-        e.descr = "remove label \"" + lbname + "\" from " + e.mkind + " \"" + e.name + "\"";
-        e.comment = "Moved label \"" + lbname + "\" to version \"" + t.vid + "\".";
-        e.user_comment = comment;
+        std::string old_xp = r.vobpath + "@@" + old_vid;
+        EventRec e = meta_event(
+            r.elem.vob_id,
+            label_moved_event(lbname, r.elem.is_dir() ? "directory version" : "version", old_xp, t.vid), old_xp,
+            comment);
         e.eid = r.eid, e.version_id = moved, e.type_id = lt->id;
         record_event(st, e);
         msg += "Moved label \"" + lbname + "\" on \"" + r.given + "\" from version \"" + old_vid + "\" to \"" +
@@ -57,11 +66,7 @@ int label_one(Store& st, const Resolved& r, const std::string& lbname, bool repl
     } else {
         msg += "Created label \"" + lbname + "\" on \"" + r.given + "\" version \"" + t.vid + "\".\n";
     }
-    EventRec e;
-    e.vob_id = r.elem.vob_id, e.op = "mklabel", e.minor = true, e.mkind = t.mkind, e.name = t.xp;
-    e.descr = "make label \"" + lbname + "\" on " + t.mkind + " \"" + t.xp + "\"";
-    e.comment = "Added label \"" + lbname + "\" to version \"" + t.vid + "\".";
-    e.user_comment = comment;
+    EventRec e = meta_event(r.elem.vob_id, label_added_event(lbname, t.mkind, t.xp, t.vid), t.xp, comment);
     e.eid = r.eid, e.version_id = t.obj_id, e.branch_id = t.branch_id, e.type_id = lt->id;
     record_event(st, e);
     auto env = trigger_env(st, r, t.vid, "");
@@ -180,11 +185,7 @@ int cmd_rmlabel(const Args& args) {
             s.st.set_error("Label \"" + lb + "\" not attached to \"" + r.given + "\".");
             return 0;
         }
-        EventRec e;
-        e.vob_id = r.elem.vob_id, e.op = "rmlabel", e.minor = true, e.mkind = t.mkind, e.name = t.xp;
-        e.descr = "remove label \"" + lb + "\" from " + t.mkind + " \"" + t.xp + "\"";
-        e.comment = "Removed label \"" + lb + "\" from version \"" + t.vid + "\".";
-        e.user_comment = comment;
+        EventRec e = meta_event(r.elem.vob_id, label_removed_event(lb, t.mkind, t.xp, t.vid), t.xp, comment);
         e.eid = r.eid, e.version_id = t.obj_id, e.branch_id = t.branch_id, e.type_id = lt->id;
         record_event(s.st, e);
         auto env = trigger_env(s.st, r, t.vid, "");
@@ -244,11 +245,8 @@ int cmd_mkattr(const Args& args) {
             s.st.set_error("Attribute \"" + at + "\" already on \"" + r.given + "\": use -replace.");
             return 0;
         }
-        EventRec e;
-        e.vob_id = r.elem.vob_id, e.op = "mkattr", e.minor = true, e.mkind = t.mkind, e.name = t.xp;
-        e.descr = "make attribute \"" + at + "\" on " + t.mkind + " \"" + t.xp + "\"";
-        e.comment = "Added attribute \"" + at + "\" with value \"" + attr_value_unquoted(value) + "\".";
-        e.user_comment = comment;
+        EventRec e = meta_event(r.elem.vob_id,
+                                attribute_added_event(at, t.mkind, t.xp, bare_attribute_value(value)), t.xp, comment);
         e.eid = r.eid, e.type_id = ty->id, e.branch_id = t.branch_id;
         if (t.obj_kind == "version") e.version_id = t.obj_id;
         record_event(s.st, e);
@@ -289,11 +287,7 @@ int cmd_rmattr(const Args& args) {
             s.st.set_error("Attribute \"" + at + "\" not found on \"" + r.given + "\".");
             return 0;
         }
-        EventRec e;
-        e.vob_id = r.elem.vob_id, e.op = "rmattr", e.minor = true, e.mkind = t.mkind, e.name = t.xp;
-        e.descr = "remove attribute \"" + at + "\" from " + t.mkind + " \"" + t.xp + "\"";
-        e.comment = "Removed attribute \"" + at + "\".";
-        e.user_comment = comment;
+        EventRec e = meta_event(r.elem.vob_id, attribute_removed_event(at, t.mkind, t.xp), t.xp, comment);
         e.eid = r.eid, e.type_id = ty->id, e.branch_id = t.branch_id;
         if (t.obj_kind == "version") e.version_id = t.obj_id;
         record_event(s.st, e);

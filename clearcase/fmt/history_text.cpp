@@ -25,21 +25,21 @@ std::string on_object(std::string_view preposition, std::string_view kind, std::
 EventText label_added_event(std::string_view label, std::string_view kind, std::string_view xpn,
                             std::string_view vid) {
   return {"mklabel", std::string(kind), "make label " + quoted(label) + " " + on_object("on", kind, xpn),
-          "Added label " + quoted(label) + " to " + std::string(kind) + " " + quoted(vid) + "."};
+          "Added label " + quoted(label) + " to version " + quoted(vid) + "."};
 }
 
 EventText label_removed_event(std::string_view label, std::string_view kind, std::string_view xpn,
                               std::string_view vid) {
   return {"rmlabel", std::string(kind),
           "remove label " + quoted(label) + " " + on_object("from", kind, xpn),
-          "Removed label " + quoted(label) + " from " + std::string(kind) + " " + quoted(vid) + "."};
+          "Removed label " + quoted(label) + " from version " + quoted(vid) + "."};
 }
 
 EventText label_moved_event(std::string_view label, std::string_view kind, std::string_view old_xpn,
                             std::string_view new_vid) {
   return {"rmlabel", std::string(kind),
           "remove label " + quoted(label) + " " + on_object("from", kind, old_xpn),
-          "Moved label " + quoted(label) + " to " + std::string(kind) + " " + quoted(new_vid) + "."};
+          "Moved label " + quoted(label) + " to version " + quoted(new_vid) + "."};
 }
 
 EventText attribute_added_event(std::string_view attr, std::string_view kind, std::string_view xpn,

@@ -5,7 +5,8 @@
 // these lines: the type name sits between the first two double quotes, the
 // object follows `" on ` or `" from ` as "<kind words> "<path>"", and an
 // attribute value is always double-quoted and ends the line with `".`.
-// Object paths are VOB-tag-rooted version-extended names.
+// Object paths are VOB-tag-rooted version-extended names. A label event's
+// comment says "version" even when %m is "directory version".
 #pragma once
 
 #include <string>

@@ -27,9 +27,4 @@ bool attr_value_for(const std::string& vtype, const std::string& raw, std::strin
     return true;
 }
 
-std::string attr_value_unquoted(const std::string& stored) {
-    if (stored.size() >= 2 && stored.front() == '"' && stored.back() == '"') return stored.substr(1, stored.size() - 2);
-    return stored;
-}
-
 }  // namespace ccsub

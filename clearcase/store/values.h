@@ -8,7 +8,5 @@ namespace ccsub {
 // Converts a value given on a command line (quoted or not) to the stored
 // form for the attribute type's vtype; false when it does not fit.
 bool attr_value_for(const std::string& vtype, const std::string& raw, std::string& out);
-// The value without its surrounding double quotes (for "with value" texts).
-std::string attr_value_unquoted(const std::string& stored);
 
 }  // namespace ccsub
