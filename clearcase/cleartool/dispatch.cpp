@@ -25,7 +25,7 @@ std::string ParsedOpts::get(const std::string& name, const std::string& def) con
     return it->second.back();
 }
 
-static const OptSpec* match_option(const std::string& word, std::initializer_list<OptSpec> spec, bool& ambiguous) {
+static const OptSpec* match_option(const std::string& word, std::span<const OptSpec> spec, bool& ambiguous) {
     ambiguous = false;
     for (auto& s : spec)
         if (word == s.name) return &s;
@@ -40,7 +40,7 @@ static const OptSpec* match_option(const std::string& word, std::initializer_lis
     return found;
 }
 
-bool parse_options(const Args& args, std::initializer_list<OptSpec> spec, ParsedOpts& out, std::string& err,
+bool parse_options(const Args& args, std::span<const OptSpec> spec, ParsedOpts& out, std::string& err,
                    bool interleaved) {
     out = ParsedOpts{};
     bool opts_done = false;

@@ -6,6 +6,7 @@
 #pragma once
 #include <initializer_list>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ CommandFn find_command(const std::string& name);
 struct OptSpec {
     const char* name;  // full name without '-', e.g. "recurse"
     int min_len;       // shortest accepted abbreviation, e.g. 3 ("-rec")
-    bool takes_arg;
+    bool takes_arg = false;
 };
 
 struct ParsedOpts {
@@ -43,11 +44,16 @@ struct ParsedOpts {
 };
 
 // Parses options and operands. Options may come in any order before the
-// operands; with `interleaved` they may also follow operands. A lone "--"
-// ends the options. Returns false with a message on an unknown option or a
+// operands; with `interleaved` they may also follow operands (the query
+// forms: find "<V>" -nxname -type l -print). A lone "--" ends the options.
+// Returns false with a message on an unknown or ambiguous option or a
 // missing argument.
-bool parse_options(const Args& args, std::initializer_list<OptSpec> spec, ParsedOpts& out, std::string& err,
+bool parse_options(const Args& args, std::span<const OptSpec> spec, ParsedOpts& out, std::string& err,
                    bool interleaved = false);
+inline bool parse_options(const Args& args, std::initializer_list<OptSpec> spec, ParsedOpts& out, std::string& err,
+                          bool interleaved = false) {
+    return parse_options(args, std::span<const OptSpec>(spec.begin(), spec.size()), out, err, interleaved);
+}
 
 // Prints "cleartool: Error: <msg>" on stderr; returns 1.
 int cc_error(const std::string& msg);

@@ -15,42 +15,15 @@ namespace ccsub::query {
 
 ParsedArgs parse_args(const std::vector<std::string>& args, std::span<const OptSpec> specs) {
   ParsedArgs out;
-  bool options_done = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (options_done || a.size() < 2 || a[0] != '-') {
-      out.operands.push_back(a);
-      continue;
-    }
-    if (a == "--") {
-      options_done = true;
-      continue;
-    }
-    std::string_view word = std::string_view(a).substr(1);
-    const OptSpec* match = nullptr;
-    for (const auto& s : specs) {
-      if (word.size() >= s.min_len && word.size() <= s.name.size() &&
-          s.name.substr(0, word.size()) == word) {
-        match = &s;
-        break;
-      }
-    }
-    if (!match) {
-      out.ok = false;
-      out.error = "Unrecognized option \"" + a + "\"";
-      return out;
-    }
-    std::string value;
-    if (match->takes_value) {
-      if (i + 1 >= args.size()) {
-        out.ok = false;
-        out.error = "Option \"" + a + "\" requires an argument";
-        return out;
-      }
-      value = args[++i];
-    }
-    out.opts[std::string(match->name)] = value;
+  ParsedOpts parsed;
+  if (!parse_options(args, specs, parsed, out.error, true)) {
+    out.ok = false;
+    // The query commands' "requires an argument" message has no final period.
+    if (!out.error.empty() && out.error.back() == '.') out.error.pop_back();
+    return out;
   }
+  for (auto& [name, values] : parsed.opts) out.opts[name] = values.empty() ? std::string() : values.back();
+  out.operands = std::move(parsed.operands);
   return out;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clearcase/cleartool/dispatch.h"
 #include "clearcase/fmt/fmt.h"
 #include "clearcase/store/records.h"
 
@@ -20,12 +21,8 @@ class Store;
 namespace ccsub::query {
 
 // One option of a command: its full name (without '-'), the shortest prefix
-// accepted, and whether it takes a value.
-struct OptSpec {
-  std::string_view name;
-  size_t min_len;
-  bool takes_value = false;
-};
+// accepted, and whether it takes a value. The same as every other command's.
+using OptSpec = ::ccsub::OptSpec;
 
 struct ParsedArgs {
   bool ok = true;
@@ -40,8 +37,9 @@ struct ParsedArgs {
   }
 };
 
-// Options may come in any order before and between the operands; "--" ends
-// them. An unknown option is an error (never taken for an operand).
+// parse_options with options before, between and after the operands; "--"
+// ends them. An unknown option is an error (never taken for an operand).
+// A repeated option keeps its last value.
 ParsedArgs parse_args(const std::vector<std::string>& args, std::span<const OptSpec> specs);
 
 // parse_args, printing the error when the words do not parse; false then.
