@@ -15,6 +15,15 @@
 namespace ccsub {
 namespace {
 
+// The view setcs/catcs work on: -tag, else the view the process is in.
+// Prints the error and returns nullopt when there is neither.
+std::optional<std::string> view_of_command(const ParsedOpts& o) {
+    if (o.has("tag")) return o.get("tag");
+    if (auto t = current_view_tag()) return t;
+    cc_error("Not in a view: use -tag.");
+    return std::nullopt;
+}
+
 int cmd_setcs(const Args& args) {
     ParsedOpts o;
     std::string err;
@@ -22,13 +31,8 @@ int cmd_setcs(const Args& args) {
                               {"overwrite", 3, false}, {"ctime", 3, false}, {"ptime", 3, false}, {"force", 1, false}},
                        o, err))
         return usage_error("setcs", err);
-    std::string tag;
-    if (o.has("tag"))
-        tag = o.get("tag");
-    else if (auto t = current_view_tag())
-        tag = *t;
-    else
-        return cc_error("Not in a view: use -tag.");
+    auto tag = view_of_command(o);
+    if (!tag) return 1;
     std::string text;
     if (o.has("default"))
         text = "element * CHECKEDOUT\nelement * /main/LATEST\n";
@@ -38,8 +42,8 @@ int cmd_setcs(const Args& args) {
         return usage_error("setcs", "setcs [-tag <view tag>] <config spec file>");
     Session s;
     if (!s.open(true)) return 1;
-    auto v = s.st.view_by_tag(tag);
-    if (!v) return cc_error("Unable to find view \"" + tag + "\".");
+    auto v = s.st.view_by_tag(*tag);
+    if (!v) return cc_error("Unable to find view \"" + *tag + "\".");
     if (o.has("current")) text = v->config_spec;
     ConfigSpec cs;
     if (!parse_config_spec(text, cs, err)) return cc_error(err);
@@ -55,17 +59,12 @@ int cmd_catcs(const Args& args) {
     ParsedOpts o;
     std::string err;
     if (!parse_options(args, {{"tag", 3, true}}, o, err)) return usage_error("catcs", err);
-    std::string tag;
-    if (o.has("tag"))
-        tag = o.get("tag");
-    else if (auto t = current_view_tag())
-        tag = *t;
-    else
-        return cc_error("Not in a view: use -tag.");
+    auto tag = view_of_command(o);
+    if (!tag) return 1;
     Session s;
     if (!s.open(false)) return 1;
-    auto v = s.st.view_by_tag(tag);
-    if (!v) return cc_error("Unable to find view \"" + tag + "\".");
+    auto v = s.st.view_by_tag(*tag);
+    if (!v) return cc_error("Unable to find view \"" + *tag + "\".");
     std::fputs(v->config_spec.c_str(), stdout);
     if (!v->config_spec.empty() && v->config_spec.back() != '\n') std::fputc('\n', stdout);
     return 0;
