@@ -2,36 +2,12 @@
 // mkelem, mkdir, ln -s, mkbranch.
 #include <cstdio>
 
-#include "clearcase/cleartool/session.h"
+#include "clearcase/cleartool/objects.h"
 #include "clearcase/util/sys.h"
 #include "clearcase/view/ops.h"
 
 namespace ccsub {
 namespace {
-
-// Runs `op` for every operand inside its own savepoint; prints messages
-// on stdout and errors on stderr. Returns the command's exit status.
-template <typename Op>
-int for_each_operand(Session& s, const std::vector<std::string>& operands, int flags, Op op) {
-    int status = 0;
-    for (auto& p : operands) {
-        Resolved r;
-        std::string err, msg;
-        if (!resolve_pname(s.st, p, r, err, flags)) {
-            status = cc_error(err);
-            continue;
-        }
-        s.begin_operand();
-        bool ok = op(r, msg) != 0;
-        s.end_operand(ok);
-        if (!ok) {
-            status = cc_error(s.st.error());
-            continue;
-        }
-        std::fputs(msg.c_str(), stdout);
-    }
-    return status;
-}
 
 int cmd_checkout(const Args& args) {
     ParsedOpts o;
@@ -48,7 +24,7 @@ int cmd_checkout(const Args& args) {
     CheckoutOpts co;
     co.comment = comment_of(o);
     co.unreserved = o.has("unreserved");
-    int status = for_each_operand(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
+    int status = for_each_pname(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
         int64_t id = 0;
         return checkout_element(s.st, r, co, id, msg);
     });
@@ -70,7 +46,7 @@ int cmd_checkin(const Args& args) {
     ci.comment = comment_of(o);
     ci.has_comment = o.has("comment") || o.has("ncomment");
     ci.identical = o.has("identical");
-    int status = for_each_operand(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
+    int status = for_each_pname(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
         if (o.has("from") && !r.elem.is_dir()) {
             std::string data;
             if (!read_file(o.get("from"), data)) {
@@ -96,7 +72,7 @@ int cmd_uncheckout(const Args& args) {
     Session s;
     if (!s.open(true)) return 1;
     bool keep = !o.has("rm");
-    int status = for_each_operand(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
+    int status = for_each_pname(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
         return uncheckout_element(s.st, r, keep, msg);
     });
     return s.finish(status);
@@ -115,7 +91,7 @@ int make_elements(const Args& args, bool dir_cmd) {
     Session s;
     if (!s.open(true)) return 1;
     std::string comment = comment_of(o);
-    int status = for_each_operand(s, o.operands, kAllowMissing, [&](Resolved& r, std::string& msg) {
+    int status = for_each_pname(s, o.operands, kAllowMissing, [&](Resolved& r, std::string& msg) {
         std::string kind = dir_cmd || eltype == "directory" ? "directory" : "file";
         if (kind == "directory" && eltype != "directory") eltype = "directory";
         int64_t eid = 0, co = 0, vid = 0;
@@ -153,7 +129,7 @@ int cmd_ln(const Args& args) {
     Session s;
     if (!s.open(true)) return 1;
     std::string comment = comment_of(o);
-    int status = for_each_operand(s, {o.operands[1]}, kAllowMissing, [&](Resolved& r, std::string& msg) {
+    int status = for_each_pname(s, {o.operands[1]}, kAllowMissing, [&](Resolved& r, std::string& msg) {
         int64_t eid = 0;
         return make_element(s.st, r, "slink", "", text, comment, eid, msg);
     });
@@ -176,7 +152,7 @@ int cmd_mkbranch(const Args& args) {
     Session s;
     if (!s.open(true)) return 1;
     std::string comment = comment_of(o);
-    int status = for_each_operand(s, pnames, 0, [&](Resolved& r, std::string& msg) {
+    int status = for_each_pname(s, pnames, 0, [&](Resolved& r, std::string& msg) {
         if (o.has("version")) {
             auto v = s.st.version_by_vid(r.eid, o.get("version"));
             if (!v) {
