@@ -30,6 +30,20 @@ EventRec meta_event(int64_t vob_id, const EventText& text, const std::string& na
     return e;
 }
 
+// Records a label or attribute change on a target (tied to its element,
+// branch, version and type) and queues the operation's triggers, which see
+// the type's name in CLEARCASE_LBTYPE or CLEARCASE_ATTYPE.
+void record_meta_change(Store& st, const Resolved& r, const Target& t, const EventText& text, const TypeRec& type,
+                        const std::string& comment) {
+    EventRec e = meta_event(r.elem.vob_id, text, t.xp, comment);
+    e.eid = r.eid, e.branch_id = t.branch_id, e.type_id = type.id;
+    if (t.obj_kind == "version") e.version_id = t.obj_id;
+    record_event(st, e);
+    auto env = trigger_env(st, r, t.vid, "");
+    env.emplace_back(type.kind == "lbtype" ? "CLEARCASE_LBTYPE" : "CLEARCASE_ATTYPE", type.name);
+    queue_triggers(st, r.elem.vob_id, text.op, env);
+}
+
 int label_one(Store& st, const Resolved& r, const std::string& lbname, bool replace, const std::string& comment,
               std::string& msg) {
     Target t;
@@ -66,12 +80,7 @@ int label_one(Store& st, const Resolved& r, const std::string& lbname, bool repl
     } else {
         msg += "Created label \"" + lbname + "\" on \"" + r.given + "\" version \"" + t.vid + "\".\n";
     }
-    EventRec e = meta_event(r.elem.vob_id, label_added_event(lbname, t.mkind, t.xp, t.vid), t.xp, comment);
-    e.eid = r.eid, e.version_id = t.obj_id, e.branch_id = t.branch_id, e.type_id = lt->id;
-    record_event(st, e);
-    auto env = trigger_env(st, r, t.vid, "");
-    env.emplace_back("CLEARCASE_LBTYPE", lbname);
-    queue_triggers(st, r.elem.vob_id, "mklabel", env);
+    record_meta_change(st, r, t, label_added_event(lbname, t.mkind, t.xp, t.vid), *lt, comment);
     return 1;
 }
 
@@ -120,13 +129,9 @@ int cmd_mklabel(const Args& args) {
             status = cc_error(err);
             continue;
         }
-        if (o.has("version")) {
-            auto v = s.st.version_by_vid(r.eid, o.get("version"));
-            if (!v) {
-                status = cc_error("Version not found: \"" + o.get("version") + "\".");
-                continue;
-            }
-            r.has_xpn = true, r.obj = Resolved::Obj::Version, r.version_id = v->id, r.branch_id = v->branch_id;
+        if (!select_version_option(s.st, o, r)) {
+            status = cc_error("Version not found: \"" + o.get("version") + "\".");
+            continue;
         }
         std::vector<Resolved> list;
         if (o.has("recurse") && r.elem.is_dir() && !r.has_xpn) {
@@ -163,13 +168,9 @@ int cmd_rmlabel(const Args& args) {
     int status = for_each_pname(s, pnames, 0, [&](Resolved& r, std::string& msg) {
         Target t;
         std::string e2;
-        if (o.has("version")) {
-            auto v = s.st.version_by_vid(r.eid, o.get("version"));
-            if (!v) {
-                s.st.set_error("Version not found: \"" + o.get("version") + "\".");
-                return 0;
-            }
-            r.has_xpn = true, r.obj = Resolved::Obj::Version, r.version_id = v->id, r.branch_id = v->branch_id;
+        if (!select_version_option(s.st, o, r)) {
+            s.st.set_error("Version not found: \"" + o.get("version") + "\".");
+            return 0;
         }
         if (!target_of(s.st, r, t, e2, true)) {
             s.st.set_error(e2);
@@ -185,12 +186,7 @@ int cmd_rmlabel(const Args& args) {
             s.st.set_error("Label \"" + lb + "\" not attached to \"" + r.given + "\".");
             return 0;
         }
-        EventRec e = meta_event(r.elem.vob_id, label_removed_event(lb, t.mkind, t.xp, t.vid), t.xp, comment);
-        e.eid = r.eid, e.version_id = t.obj_id, e.branch_id = t.branch_id, e.type_id = lt->id;
-        record_event(s.st, e);
-        auto env = trigger_env(s.st, r, t.vid, "");
-        env.emplace_back("CLEARCASE_LBTYPE", lb);
-        queue_triggers(s.st, r.elem.vob_id, "rmlabel", env);
+        record_meta_change(s.st, r, t, label_removed_event(lb, t.mkind, t.xp, t.vid), *lt, comment);
         msg += "Removed label \"" + lb + "\" from \"" + r.given + "\" version \"" + t.vid + "\".\n";
         return 1;
     });
@@ -245,14 +241,8 @@ int cmd_mkattr(const Args& args) {
             s.st.set_error("Attribute \"" + at + "\" already on \"" + r.given + "\": use -replace.");
             return 0;
         }
-        EventRec e = meta_event(r.elem.vob_id,
-                                attribute_added_event(at, t.mkind, t.xp, bare_attribute_value(value)), t.xp, comment);
-        e.eid = r.eid, e.type_id = ty->id, e.branch_id = t.branch_id;
-        if (t.obj_kind == "version") e.version_id = t.obj_id;
-        record_event(s.st, e);
-        auto env = trigger_env(s.st, r, t.vid, "");
-        env.emplace_back("CLEARCASE_ATTYPE", at);
-        queue_triggers(s.st, r.elem.vob_id, "mkattr", env);
+        record_meta_change(s.st, r, t, attribute_added_event(at, t.mkind, t.xp, bare_attribute_value(value)), *ty,
+                           comment);
         msg += "Created attribute \"" + at + "\" on \"" + r.given + "\".\n";
         return 1;
     });
@@ -287,13 +277,7 @@ int cmd_rmattr(const Args& args) {
             s.st.set_error("Attribute \"" + at + "\" not found on \"" + r.given + "\".");
             return 0;
         }
-        EventRec e = meta_event(r.elem.vob_id, attribute_removed_event(at, t.mkind, t.xp), t.xp, comment);
-        e.eid = r.eid, e.type_id = ty->id, e.branch_id = t.branch_id;
-        if (t.obj_kind == "version") e.version_id = t.obj_id;
-        record_event(s.st, e);
-        auto env = trigger_env(s.st, r, t.vid, "");
-        env.emplace_back("CLEARCASE_ATTYPE", at);
-        queue_triggers(s.st, r.elem.vob_id, "rmattr", env);
+        record_meta_change(s.st, r, t, attribute_removed_event(at, t.mkind, t.xp), *ty, comment);
         msg += "Removed attribute \"" + at + "\" from \"" + r.given + "\".\n";
         return 1;
     });

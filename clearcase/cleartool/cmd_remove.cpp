@@ -34,10 +34,8 @@ int cmd_rmver(const Args& args) {
     if (!s.open(true)) return 1;
     std::string comment = comment_of(o);
     int status = for_each_pname(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
-        if (o.has("version")) {
-            auto v = s.st.version_by_vid(r.eid, o.get("version"));
-            if (v) r.has_xpn = true, r.obj = Resolved::Obj::Version, r.version_id = v->id, r.branch_id = v->branch_id;
-        }
+        // An unknown -version leaves the operand as given.
+        select_version_option(s.st, o, r);
         if (!r.has_xpn || r.obj != Resolved::Obj::Version) {
             s.st.set_error("Not a version: \"" + r.given + "\".");
             return 0;

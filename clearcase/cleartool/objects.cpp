@@ -36,4 +36,14 @@ int target_of(Store& st, const Resolved& r, Target& t, std::string& err, bool ve
     return 1;
 }
 
+// -version V: the operand names version V of its element instead. False
+// (the operand unchanged) when the element has no such version.
+bool select_version_option(Store& st, const ParsedOpts& o, Resolved& r) {
+    if (!o.has("version")) return true;
+    auto v = st.version_by_vid(r.eid, o.get("version"));
+    if (!v) return false;
+    r.has_xpn = true, r.obj = Resolved::Obj::Version, r.version_id = v->id, r.branch_id = v->branch_id;
+    return true;
+}
+
 }  // namespace ccsub

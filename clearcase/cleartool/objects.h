@@ -23,6 +23,10 @@ struct Target {
 // selects. 0 with a message for checked-out versions and symbolic links.
 int target_of(Store& st, const Resolved& r, Target& t, std::string& err, bool versions_only = false);
 
+// -version V: the operand names version V of its element instead. False
+// (the operand unchanged) when the element has no such version.
+bool select_version_option(Store& st, const ParsedOpts& o, Resolved& r);
+
 // Runs op for each pname inside its own savepoint.
 template <typename Op>
 int for_each_pname(Session& s, const std::vector<std::string>& pnames, int flags, Op op) {
