@@ -60,9 +60,8 @@ bool valid(const Fields& f) {
          f.min < 60 && f.sec >= 0 && f.sec < 60;
 }
 
-// Local time of the fields; mktime decides daylight saving itself.
-std::optional<std::time_t> to_local(const Fields& f) {
-  if (!valid(f)) return std::nullopt;
+// The fields as a broken-down time (daylight saving flag 0).
+std::tm to_tm(const Fields& f) {
   std::tm tm{};
   tm.tm_year = f.year - 1900;
   tm.tm_mon = f.mon0;
@@ -70,6 +69,13 @@ std::optional<std::time_t> to_local(const Fields& f) {
   tm.tm_hour = f.hour;
   tm.tm_min = f.min;
   tm.tm_sec = f.sec;
+  return tm;
+}
+
+// Local time of the fields; mktime decides daylight saving itself.
+std::optional<std::time_t> to_local(const Fields& f) {
+  if (!valid(f)) return std::nullopt;
+  std::tm tm = to_tm(f);
   tm.tm_isdst = -1;
   std::time_t t = std::mktime(&tm);
   if (t == static_cast<std::time_t>(-1)) return std::nullopt;
@@ -165,13 +171,7 @@ std::optional<std::time_t> parse_iso(std::string_view text) {
   }
   if (!c.done() || !valid(f)) return std::nullopt;
   if (!offset) return to_local(f);
-  std::tm tm{};
-  tm.tm_year = f.year - 1900;
-  tm.tm_mon = f.mon0;
-  tm.tm_mday = f.day;
-  tm.tm_hour = f.hour;
-  tm.tm_min = f.min;
-  tm.tm_sec = f.sec;
+  std::tm tm = to_tm(f);
   return timegm(&tm) - *offset;
 }
 
