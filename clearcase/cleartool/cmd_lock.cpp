@@ -71,13 +71,20 @@ int lock_target(Store& st, const std::string& text, LockTarget& t, std::string& 
 
 // The history event of locking or unlocking a target ("lock <words>"),
 // tied to the element or type it names.
-EventRec lock_event(const LockTarget& t, const std::string& op, const std::string& name, const std::string& comment) {
+// The history event of a lock change; a branch event belongs to its element's
+// history too, so that lshistory of the element shows locks and unlocks alike.
+EventRec lock_event(Store& st, const LockTarget& t, const std::string& op, const std::string& name,
+                    const std::string& comment) {
     EventRec e;
     e.vob_id = t.vob_id, e.op = op, e.mkind = t.obj_kind, e.name = name;
     e.descr = op + " " + t.words;
     e.comment = e.user_comment = comment;
     if (t.obj_kind == "element") e.eid = t.obj_id;
     if (t.obj_kind == "type") e.type_id = t.obj_id;
+    if (t.obj_kind == "branch") {
+        e.branch_id = t.obj_id;
+        if (auto b = st.branch(t.obj_id)) e.eid = b->eid;
+    }
     return e;
 }
 
@@ -115,12 +122,7 @@ int cmd_lock(const Args& args) {
         ins.bind(5, o.has("obsolete") ? 1 : 0).bind(6, s.st.now()).bind(7, s.st.user()).bind(8, comment);
         bool ok = ins.exec();
         if (ok) {
-            EventRec e = lock_event(t, "lock", p, comment);
-            if (t.obj_kind == "branch") {
-                e.branch_id = t.obj_id;
-                if (auto b = s.st.branch(t.obj_id)) e.eid = b->eid;
-            }
-            record_event(s.st, e);
+            record_event(s.st, lock_event(s.st, t, "lock", p, comment));
             queue_triggers(s.st, t.vob_id, "lock", t.env);
         }
         s.end_operand(ok);
@@ -157,7 +159,7 @@ int cmd_unlock(const Args& args) {
         d.bind(1, t.obj_kind).bind(2, t.obj_id);
         bool ok = d.exec();
         if (ok) {
-            record_event(s.st, lock_event(t, "unlock", p, comment));
+            record_event(s.st, lock_event(s.st, t, "unlock", p, comment));
             queue_triggers(s.st, t.vob_id, "unlock", t.env);
         }
         s.end_operand(ok);

@@ -218,6 +218,11 @@ expect "element lock" 0 "Locked for all users.${NL}" cleartool lslock -fmt %c li
 expect "branch lock" 0 "Locked except for users: $ME${NL}" cleartool lslock -fmt %c lib/foo.c@@/main/dev
 expect "lslock -s" 0 "lib/foo.c@@${NL}lib/foo.c@@/main/dev${NL}" cleartool lslock -s lib/foo.c@@ lib/foo.c@@/main/dev
 expect "lslock missing element" 1 "" cleartool lslock -fmt %c lib/none.c@@
+# Lock changes of a branch belong to its element's history, both ways.
+must cleartool unlock -nc lib/foo.c@@/main/dev
+got=$(cleartool lshistory -minor -fmt "%o %m\n" lib/foo.c)
+[[ "$got" == *"unlock branch"*"lock branch"* ]] || fail "branch lock and unlock in the element's history [$got]"
+must cleartool lock -nusers "$ME" -nc lib/foo.c@@/main/dev
 
 # --- a locked VOB, last since it refuses further changes
 must cleartool lock -nusers recvuser vob:$T
