@@ -12,6 +12,10 @@ mkdir -p "$TEST_TMP"
 FAILS=0
 
 fail() { echo "FAIL: $*" >&2; FAILS=$((FAILS + 1)); }
+# die TEXT: a failure the rest of the script cannot go on from.
+die() { echo "FATAL: $*" >&2; exit 1; }
+# ct ARGS...: cleartool that must succeed for the script to go on.
+ct() { cleartool "$@" || die "cleartool $*"; }
 # ok CMD...: the command must succeed.
 ok() { "$@" >"$TEST_TMP/out" 2>"$TEST_TMP/err" || fail "expected success: $* ($(cat "$TEST_TMP/err"))"; }
 # ko CMD...: the command must fail, with "cleartool: Error:" on stderr and nothing on stdout.

@@ -7,17 +7,12 @@
 # -mkbranch, a directory the receiver checked out itself, and a trigger.
 set -u
 
-if [ -z "${RI_INSIDE:-}" ]; then
-  : "${BUILD_DIR:?}" "${TEST_TMP:?}"
-  rm -rf "$TEST_TMP" && mkdir -p "$TEST_TMP"
-  exec "$BUILD_DIR/clearcase/bin/ccsandbox" env RI_INSIDE=1 TEST_TMP="$TEST_TMP" bash "$0"
-fi
+# A fresh scratch folder, then the shared helpers re-run this script inside
+# ccsandbox.
+[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
+source "$SRC_DIR/tests/clearcase/lib.sh"
 
 T=$TEST_TMP
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-die() { echo "FATAL: $*" >&2; exit 1; }
-ct() { cleartool "$@" || die "cleartool $*"; }
 vl() { printf '%s %d:%s\n' "$1" "${#2}" "$2"; }  # value line
 
 ct mkvob -tag /vobs/dst -nc "$T/dst.vbs" > /dev/null
@@ -105,5 +100,4 @@ cleartool lsvtree -all "$V" | grep -q '@@/main/site_a/1' || fail "VOB root not c
 grep -q '^checkin /view/imp/vobs/dst/fresh/deep/n.c@@/main/2$' "$T/fired" || fail "checkin trigger: $(cat "$T/fired")"
 grep -q '^mkelem ' "$T/fired" || fail "mkelem trigger did not fire"
 
-[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
-echo "receiver import: all checks passed"
+finish

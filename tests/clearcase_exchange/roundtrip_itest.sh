@@ -10,17 +10,12 @@
 # a re-import changes nothing, and that locks refuse the import.
 set -u
 
-if [ -z "${RT_INSIDE:-}" ]; then
-  : "${BUILD_DIR:?}" "${TEST_TMP:?}"
-  rm -rf "$TEST_TMP" && mkdir -p "$TEST_TMP"
-  exec "$BUILD_DIR/clearcase/bin/ccsandbox" env RT_INSIDE=1 TEST_TMP="$TEST_TMP" bash "$0"
-fi
+# A fresh scratch folder, then the shared helpers re-run this script inside
+# ccsandbox.
+[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
+source "$SRC_DIR/tests/clearcase/lib.sh"
 
 T=$TEST_TMP
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-die() { echo "FATAL: $*" >&2; exit 1; }
-ct() { cleartool "$@" || die "cleartool $*"; }
 
 # Prints ExportFromDir with the length of its value.
 header() { printf 'ExportFromDir %d:%s' "${#1}" "$1"; }
@@ -236,5 +231,4 @@ cleartool setview -exec "cd /vobs/src && clearexport_ccase -r -s 31-Feb-2026 -o 
   > /dev/null 2>&1 && fail "export with a bad date succeeded"
 [ -e "$T/stale.txt" ] && fail "an export with a bad date left a data file"
 
-[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
-echo "round trip: all checks passed"
+finish
