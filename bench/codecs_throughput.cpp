@@ -185,8 +185,8 @@ int main(int argc, char** argv) {
     for (const auto& f : files) std::filesystem::remove(f);
     const std::string out = dir + "/x";
     run("extract", [&] {
-        return xtar_multipart_file(head, out + ".unorm", out + ".cs", out + ".pre", out + ".post",
-                                   out + ".dhist", out + ".nele") == 1;
+        return xtar_multipart_file(head, out + ".unorm", out + ".cs", out + ".pre", out + ".post", out + ".dhist",
+                                   out + ".nele") == 1;
     });
 
     const double mib = static_cast<double>(size) / MIB;
@@ -198,8 +198,8 @@ int main(int argc, char** argv) {
     for (const Row& r : rows) {
         const double wall = mib / r.t.wall;
         const double cpu = mib / r.t.cpu;
-        std::printf("| %s%s | %.0f | %.2f | %.0f | %.2f |\n", r.stage, r.ok ? "" : " (FAILED)", wall,
-                    copy_wall / wall, cpu, copy_cpu / cpu);
+        std::printf("| %s%s | %.0f | %.2f | %.0f | %.2f |\n", r.stage, r.ok ? "" : " (FAILED)", wall, copy_wall / wall,
+                    cpu, copy_cpu / cpu);
         all_ok = all_ok && r.ok;
     }
     std::printf("peak RSS: %ld KiB\n", peak_rss_kib());

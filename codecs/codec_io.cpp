@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-ByteReader::~ByteReader() { close(); }
+ByteReader::~ByteReader() {
+    close();
+}
 
 bool ByteReader::open(const std::string& path) {
     close();
@@ -95,9 +97,13 @@ bool ByteWriter::open_with(const std::string& path, int flags) {
     return true;
 }
 
-bool ByteWriter::create_private(const std::string& path) { return open_with(path, O_TRUNC); }
+bool ByteWriter::create_private(const std::string& path) {
+    return open_with(path, O_TRUNC);
+}
 
-bool ByteWriter::append_private(const std::string& path) { return open_with(path, O_APPEND); }
+bool ByteWriter::append_private(const std::string& path) {
+    return open_with(path, O_APPEND);
+}
 
 void ByteWriter::flush() {
     std::size_t off = 0;
@@ -158,7 +164,9 @@ int codec_path_exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0 ? 1 : 0;
 }
 
-std::string part_name(const std::string& base, int k) { return base + "_" + std::to_string(k); }
+std::string part_name(const std::string& base, int k) {
+    return base + "_" + std::to_string(k);
+}
 
 void codec_remove(const std::string& path) {
     // Only files (or links) are removed: a device or FIFO given as an output

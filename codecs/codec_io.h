@@ -81,17 +81,17 @@ public:
     void commit(std::size_t n) { len_ += n; }
     void put_run(unsigned char c, std::size_t n) {
         if (buf_.size() - len_ >= n) {
-            if (n == 1) buf_[len_] = c;
-            else std::memset(buf_.data() + len_, c, n);
+            if (n == 1)
+                buf_[len_] = c;
+            else
+                std::memset(buf_.data() + len_, c, n);
             len_ += n;
             return;
         }
         put_run_slow(c, n);
     }
     void write(const unsigned char* src, std::size_t n);
-    void write(const std::string& s) {
-        write(reinterpret_cast<const unsigned char*>(s.data()), s.size());
-    }
+    void write(const std::string& s) { write(reinterpret_cast<const unsigned char*>(s.data()), s.size()); }
     // Bytes handed to this writer since it was opened.
     std::uint64_t written() const { return written_ + len_; }
 

@@ -12,4 +12,6 @@ extern CodecStatus CODEC_STATUS;
 // Records the reason and returns 0, so a failing path can end with
 // "return codec_fail(...)".
 int codec_fail(std::string reason);
-inline const std::string& codec_last_error() { return CODEC_STATUS.last_error; }
+inline const std::string& codec_last_error() {
+    return CODEC_STATUS.last_error;
+}

@@ -93,8 +93,7 @@ private:
 // next chunk (and finally with the last pair); false abandons the encoding:
 // the result is false and abandoned is set.
 template <typename AfterChunk>
-bool run_encode(ByteReader& in, ByteWriter& out, std::uint64_t& completed, AfterChunk&& after_chunk,
-                bool& abandoned) {
+bool run_encode(ByteReader& in, ByteWriter& out, std::uint64_t& completed, AfterChunk&& after_chunk, bool& abandoned) {
     RunEncoder encoder;
     std::vector<unsigned char> pairs(2 * CODEC_BUFFER_SIZE + 2);
     abandoned = false;
@@ -221,10 +220,13 @@ int compress_file(const std::string& in, const std::string& out, const std::stri
     writer.write(dest_vob + "|" + dest_path + "|" + deploy_location + "|");
     std::uint64_t written = writer.written();
     bool too_big = false;
-    const bool ok = run_encode(reader, writer, written, [&](std::uint64_t total) {
-        too_big = total > SIZE_LIMIT;
-        return !too_big;
-    }, too_big);
+    const bool ok = run_encode(
+        reader, writer, written,
+        [&](std::uint64_t total) {
+            too_big = total > SIZE_LIMIT;
+            return !too_big;
+        },
+        too_big);
     const bool closed = writer.close();
     if (too_big) {
         log_it('e', fmt_msg(COMMON_MSG_09, "Compressed", "compress"));
@@ -274,11 +276,14 @@ int compress_part(const std::string& in, const std::string& out) {
     std::uint64_t written = 0;
     std::uint64_t before_last = 0;
     bool abandoned = false;
-    const bool ok = run_encode(reader, writer, written, [&](std::uint64_t total) {
-        if (before_last >= size) return false;
-        before_last = total;
-        return true;
-    }, abandoned);
+    const bool ok = run_encode(
+        reader, writer, written,
+        [&](std::uint64_t total) {
+            if (before_last >= size) return false;
+            before_last = total;
+            return true;
+        },
+        abandoned);
     const bool closed = writer.close();
     if (abandoned) {
         reader.close();
@@ -292,8 +297,8 @@ int compress_part(const std::string& in, const std::string& out) {
     return 1;
 }
 
-int uncompress_file(const std::string& in, const std::string& out, std::string& dest_vob,
-                    std::string& dest_path, std::string& deploy_location) {
+int uncompress_file(const std::string& in, const std::string& out, std::string& dest_vob, std::string& dest_path,
+                    std::string& deploy_location) {
     dest_vob.clear();
     dest_path.clear();
     deploy_location.clear();
@@ -307,8 +312,7 @@ int uncompress_file(const std::string& in, const std::string& out, std::string& 
             const int c = reader.get();
             if (c < 0) return codec_fail("truncated packet header (fewer than three \"|\")");
             if (c == '|') break;
-            if (field->size() == HEAD_FIELD_MAX)
-                return codec_fail("packet header field longer than 1023 characters");
+            if (field->size() == HEAD_FIELD_MAX) return codec_fail("packet header field longer than 1023 characters");
             field->push_back(static_cast<char>(c));
         }
         strip_surrounding(*field);

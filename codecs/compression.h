@@ -26,7 +26,7 @@ int fake_compression(const std::string& in, const std::string& out);
 // Reads the head format and returns the three header fields, stripped of
 // surrounding whitespace, backslashes in the second and third turned into
 // "/". Leaves in in place.
-int uncompress_file(const std::string& in, const std::string& out, std::string& dest_vob,
-                    std::string& dest_path, std::string& deploy_location);
+int uncompress_file(const std::string& in, const std::string& out, std::string& dest_vob, std::string& dest_path,
+                    std::string& deploy_location);
 // Reads either part form. Leaves in in place.
 int uncompress_part(const std::string& in, const std::string& out);

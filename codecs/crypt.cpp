@@ -11,22 +11,18 @@
 #include "common/text_format.h"
 
 const HashKey INTERNAL_HASH_KEY = {
-     16, 241, 234, 185,   9, 197, 196, 140,  21, 112, 181,  97, 143, 177, 138,  91,
-    142, 203, 237, 118,   6, 141,  82, 109, 253, 104,  10, 164, 156,   4, 148, 228,
-    126,  29,  14,   7, 103, 174, 247,  70,  85, 238, 137, 135, 176,  34, 201, 163,
-    124, 221, 212,  17,  78, 133, 209,  80, 122, 218, 108,   5, 204, 225,  12, 189,
-    244, 157, 243, 130,  69,  25,  43, 194,  83, 186, 200,  66,  50, 227, 192, 213,
-    131,  71, 105, 134,  46, 128,  59,  84,   1,  13, 193,  31, 229,  49,  45, 230,
-     68, 220,  44,  73, 166,  11, 160, 139, 207,  18, 151, 208,  74, 132, 191,  86,
-    210, 175,   8, 161, 147,  36, 178, 129, 152, 144, 190, 226, 195,  79, 254,  94,
-    121, 167, 113,  40,  87,  23,  28, 239, 102, 183, 100,  76,  55, 107,  62, 199,
-    172,  32,  64, 136, 232, 111, 252,  37, 158, 188, 106, 110, 222,  72,  52, 235,
-     30,  61, 215, 127,  96, 216, 153,  90, 150, 115, 202,  65, 206,  24, 246,  77,
-    187,  33, 251, 182, 236,  19,  38,   2,  51,  53, 171, 165,  60, 145, 198, 240,
-     41, 205,  67,  47,  88, 173, 184,  89,  99,  81, 117,  58, 231, 255,  22,  48,
-    170,  75, 214, 154,   3, 224, 159,  63,  27, 211, 155,  15, 162, 245,  98, 169,
-    146, 249, 116,  56, 250, 123,  57,  95, 101, 149,  93, 242,  39, 125, 114, 223,
-    119,  54, 233,  35,  26, 248, 120,  20, 219, 179,  42, 168, 180, 217,  92,   0,
+    16,  241, 234, 185, 9,   197, 196, 140, 21,  112, 181, 97,  143, 177, 138, 91,  142, 203, 237, 118, 6,   141,
+    82,  109, 253, 104, 10,  164, 156, 4,   148, 228, 126, 29,  14,  7,   103, 174, 247, 70,  85,  238, 137, 135,
+    176, 34,  201, 163, 124, 221, 212, 17,  78,  133, 209, 80,  122, 218, 108, 5,   204, 225, 12,  189, 244, 157,
+    243, 130, 69,  25,  43,  194, 83,  186, 200, 66,  50,  227, 192, 213, 131, 71,  105, 134, 46,  128, 59,  84,
+    1,   13,  193, 31,  229, 49,  45,  230, 68,  220, 44,  73,  166, 11,  160, 139, 207, 18,  151, 208, 74,  132,
+    191, 86,  210, 175, 8,   161, 147, 36,  178, 129, 152, 144, 190, 226, 195, 79,  254, 94,  121, 167, 113, 40,
+    87,  23,  28,  239, 102, 183, 100, 76,  55,  107, 62,  199, 172, 32,  64,  136, 232, 111, 252, 37,  158, 188,
+    106, 110, 222, 72,  52,  235, 30,  61,  215, 127, 96,  216, 153, 90,  150, 115, 202, 65,  206, 24,  246, 77,
+    187, 33,  251, 182, 236, 19,  38,  2,   51,  53,  171, 165, 60,  145, 198, 240, 41,  205, 67,  47,  88,  173,
+    184, 89,  99,  81,  117, 58,  231, 255, 22,  48,  170, 75,  214, 154, 3,   224, 159, 63,  27,  211, 155, 15,
+    162, 245, 98,  169, 146, 249, 116, 56,  250, 123, 57,  95,  101, 149, 93,  242, 39,  125, 114, 223, 119, 54,
+    233, 35,  26,  248, 120, 20,  219, 179, 42,  168, 180, 217, 92,  0,
 };
 
 EncryptionState ENCRYPTION;
@@ -53,7 +49,9 @@ struct SubstitutionTables {
     }
 };
 
-int at(const HashKey& key, int index) { return key[static_cast<std::size_t>(index & 255)]; }
+int at(const HashKey& key, int index) {
+    return key[static_cast<std::size_t>(index & 255)];
+}
 
 }  // namespace
 
@@ -118,9 +116,8 @@ int crypt_file(const std::string& in, const std::string& out) {
     ByteWriter writer;
     if (!writer.create_private(out)) return codec_fail("cannot create " + out);
     const unsigned char header[CRYPT_HEADER_SIZE] = {
-        static_cast<unsigned char>(check.a), static_cast<unsigned char>(check.b),
-        static_cast<unsigned char>(k), static_cast<unsigned char>(check.c),
-        static_cast<unsigned char>(check.d)};
+        static_cast<unsigned char>(check.a), static_cast<unsigned char>(check.b), static_cast<unsigned char>(k),
+        static_cast<unsigned char>(check.c), static_cast<unsigned char>(check.d)};
     writer.write(header, sizeof header);
     std::vector<unsigned char> chunk(CODEC_BUFFER_SIZE);
     unsigned pos = static_cast<unsigned>(k);
@@ -171,8 +168,7 @@ int decrypt_file(const std::string& in, const std::string& out) {
         const unsigned char* p = reader.peek(n);
         if (n == 0) break;
         n = std::min(n, chunk.size());
-        for (std::size_t i = 0; i < n; ++i)
-            chunk[i] = static_cast<unsigned char>(tables.inverse[p[i]] - pos - i);
+        for (std::size_t i = 0; i < n; ++i) chunk[i] = static_cast<unsigned char>(tables.inverse[p[i]] - pos - i);
         pos += static_cast<unsigned>(n);
         reader.consume(n);
         writer.write(chunk.data(), n);

@@ -20,7 +20,7 @@ inline constexpr std::size_t CRYPT_HEADER_SIZE = 5;
 extern const HashKey INTERNAL_HASH_KEY;
 
 struct EncryptionState {
-    HashKey HASH_KEY = INTERNAL_HASH_KEY;             // the permutation in force
+    HashKey HASH_KEY = INTERNAL_HASH_KEY;  // the permutation in force
     const char* ENCRYPTION_DEFAULT = ENCRYPTION_STANDARD;
     const char* USING_ENCRYPTION = ENCRYPTION_STANDARD;  // mode word in force
 };

@@ -109,8 +109,7 @@ public:
         if (!ok_) return false;
         if (section_ < 6) {
             out_.close();
-            return codec_fail(fmt_msg("damaged packet: the head file ends in section %d of 6",
-                                      section_ + 1)) != 0;
+            return codec_fail(fmt_msg("damaged packet: the head file ends in section %d of 6", section_ + 1)) != 0;
         }
         return data_.end(last_of_packet);
     }
@@ -172,8 +171,7 @@ bool scan_rest(ByteReader& reader, Sink& sink) {
     return true;
 }
 
-int xtar_head(const std::string& archive, const std::array<std::string, 6>& outputs,
-              bool last_of_packet) {
+int xtar_head(const std::string& archive, const std::array<std::string, 6>& outputs, bool last_of_packet) {
     EXTRACT.XTAR_IMPORT_I = 0;
     ByteReader reader;
     if (!reader.open(archive)) return codec_fail("cannot read " + archive);
@@ -214,8 +212,7 @@ int rewrite_received_config_spec(const std::string& path) {
 }
 
 int xtar_file(const std::string& archive, const std::string& unorm, const std::string& config_spec,
-              const std::string& pre, const std::string& post, const std::string& dhist,
-              const std::string& nele) {
+              const std::string& pre, const std::string& post, const std::string& dhist, const std::string& nele) {
     const std::array<std::string, 6> outputs{unorm, config_spec, pre, post, dhist, nele};
     return xtar_head(archive, outputs, !codec_path_exists(part_name(archive, 1)));
 }
@@ -224,8 +221,7 @@ int xtar_part(const std::string& part, bool last_part) {
     ByteReader reader;
     if (!reader.open(part)) return codec_fail("cannot read " + part);
     unsigned char lead[ZEB_FILE_BREAK_LEN];
-    if (reader.read(lead, sizeof lead) != sizeof lead ||
-        std::memcmp(lead, ZEB_FILE_BREAK, ZEB_FILE_BREAK_LEN) != 0)
+    if (reader.read(lead, sizeof lead) != sizeof lead || std::memcmp(lead, ZEB_FILE_BREAK, ZEB_FILE_BREAK_LEN) != 0)
         return codec_fail("damaged packet: part " + part + " does not begin with a file break");
     DataFileWriter files(directory_of(part));
     files.begin_file();
@@ -234,9 +230,8 @@ int xtar_part(const std::string& part, bool last_part) {
     return files.end(last_part) ? 1 : 0;
 }
 
-int xtar_multipart_file(const std::string& archive, const std::string& unorm,
-                        const std::string& config_spec, const std::string& pre,
-                        const std::string& post, const std::string& dhist,
+int xtar_multipart_file(const std::string& archive, const std::string& unorm, const std::string& config_spec,
+                        const std::string& pre, const std::string& post, const std::string& dhist,
                         const std::string& nele) {
     const int parts = count_existing_parts(archive);
     if (parts < 0) return codec_fail("packet has more than 127 parts");

@@ -31,17 +31,15 @@ extern ExtractState EXTRACT;
 // Extracts the six sections of the head file and the data files after them.
 // Whether parts follow is seen from the existence of "<archive>_1".
 int xtar_file(const std::string& archive, const std::string& unorm, const std::string& config_spec,
-              const std::string& pre, const std::string& post, const std::string& dhist,
-              const std::string& nele);
+              const std::string& pre, const std::string& post, const std::string& dhist, const std::string& nele);
 // Extracts the data files of one part, continuing the numbering. last_part
 // tells whether the final marker of the packet is expected at its end.
 int xtar_part(const std::string& part, bool last_part = true);
 // xtar_file on the archive (deleted after success), then xtar_part on every
 // part "<archive>_<n>" found by probing, each put on the extracted-files list
 // and deleted after its attempt.
-int xtar_multipart_file(const std::string& archive, const std::string& unorm,
-                        const std::string& config_spec, const std::string& pre,
-                        const std::string& post, const std::string& dhist,
+int xtar_multipart_file(const std::string& archive, const std::string& unorm, const std::string& config_spec,
+                        const std::string& pre, const std::string& post, const std::string& dhist,
                         const std::string& nele);
 
 // Rewrites a config spec file in place: lines holding " -none" are dropped

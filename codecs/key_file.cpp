@@ -61,12 +61,12 @@ std::string key_file_digits(const HashKey& key) {
 
 std::string key_file_path(const std::string& depot, bool shipper, const std::string& suffix) {
     return fmt_msg(shipper ? "%s%s%s%s%s%s%s%sshipper_key%s%s.txt" : "%s%s%s%s%s%s%s%sreceiver_key%s%s.txt",
-                   depot.c_str(), "/", "m_bay", "/", "config", "/", "keys", "/",
-                   suffix.empty() ? "" : "_", suffix.c_str());
+                   depot.c_str(), "/", "m_bay", "/", "config", "/", "keys", "/", suffix.empty() ? "" : "_",
+                   suffix.c_str());
 }
 
-std::string choose_encryption(const char* program, const std::string& config_path,
-                              const std::string& config_text, const std::string& key_path) {
+std::string choose_encryption(const char* program, const std::string& config_path, const std::string& config_text,
+                              const std::string& key_path) {
     const char* hit = std::strstr(config_text.c_str(), "encryption=");
     const std::string value = hit ? yank_value(hit) : std::string(ENCRYPTION_STANDARD);
     if (value == ENCRYPTION_STANDARD) {
@@ -82,8 +82,7 @@ std::string choose_encryption(const char* program, const std::string& config_pat
         case KeyFileResult::ok:
             return {};
         case KeyFileResult::missing:
-            return fmt_msg(COMMON_MSG_15, START_FAILED, program, config_path.c_str(), value.c_str(),
-                           key_path.c_str());
+            return fmt_msg(COMMON_MSG_15, START_FAILED, program, config_path.c_str(), value.c_str(), key_path.c_str());
         case KeyFileResult::unreadable:
             return fmt_msg(COMMON_MSG_16, START_FAILED, program, key_path.c_str());
         case KeyFileResult::too_short:
@@ -94,8 +93,8 @@ std::string choose_encryption(const char* program, const std::string& config_pat
     return fmt_msg(COMMON_MSG_18, START_FAILED, program, key_path.c_str());
 }
 
-void select_encryption(const char* program, const std::string& config_path,
-                       const std::string& config_text, const std::string& key_path) {
+void select_encryption(const char* program, const std::string& config_path, const std::string& config_text,
+                       const std::string& key_path) {
     const std::string failure = choose_encryption(program, config_path, config_text, key_path);
     if (!failure.empty()) log_and_bail(failure);
 }

@@ -37,10 +37,10 @@ std::string key_file_path(const std::string& depot, bool shipper, const std::str
 // built-in table for none or "standard", the key file for "peer_to_peer".
 // Sets HASH_KEY and ENCRYPTION.USING_ENCRYPTION. Returns an empty string on
 // success, otherwise the start-up failure message (COMMON_MSG_15..19).
-std::string choose_encryption(const char* program, const std::string& config_path,
-                              const std::string& config_text, const std::string& key_path);
+std::string choose_encryption(const char* program, const std::string& config_path, const std::string& config_text,
+                              const std::string& key_path);
 // As choose_encryption, ending the process through log_and_bail on failure.
-void select_encryption(const char* program, const std::string& config_path,
-                       const std::string& config_text, const std::string& key_path);
+void select_encryption(const char* program, const std::string& config_path, const std::string& config_text,
+                       const std::string& key_path);
 // Logs "- using "<mode>" encryption..." (class n), as every pass does.
 void log_encryption_in_use();

@@ -32,11 +32,9 @@ public:
     explicit PartFiller(const std::string& head) : head_(head) {}
 
     int fill(const std::string& file) {
-        if (!codec_path_exists(file))
-            return fail_step(5, fmt_msg("data file (%s) does not exist", file.c_str()));
+        if (!codec_path_exists(file)) return fail_step(5, fmt_msg("data file (%s) does not exist", file.c_str()));
         ByteReader reader;
-        if (!reader.open(file))
-            return fail_step(12, fmt_msg("data file (%s) cannot be read", file.c_str()));
+        if (!reader.open(file)) return fail_step(12, fmt_msg("data file (%s) cannot be read", file.c_str()));
         const std::int64_t size = reader.size();
         const std::int64_t limit = MULTIPART.part_size_limit;
         if (size >= limit) {
@@ -47,8 +45,7 @@ public:
         if (part_ == 0 || start_next_ || (part_size_ > 0 && part_size_ + size >= limit)) {
             if (!start_part()) return 0;
         }
-        if (!writer_.is_open() && !writer_.append_private(current_name()))
-            return fail_step(11, "part vanished");
+        if (!writer_.is_open() && !writer_.append_private(current_name())) return fail_step(11, "part vanished");
         writer_.write(reinterpret_cast<const unsigned char*>(ZEB_FILE_BREAK), ZEB_FILE_BREAK_LEN);
         if (writer_.failed()) return fail_step(6, "file break not appended");
         Sink sink{writer_, false};
@@ -100,8 +97,7 @@ private:
 
     bool start_part() {
         if (writer_.is_open() && !writer_.close()) return fail_step(7, "part not written") != 0;
-        if (part_ == MAX_XTRA_PACKET_PARTS)
-            return fail_step(11, "packet would need more than 127 parts") != 0;
+        if (part_ == MAX_XTRA_PACKET_PARTS) return fail_step(11, "packet would need more than 127 parts") != 0;
         ++part_;
         MULTIPART.XTRA_PACKET_PARTS = static_cast<std::int8_t>(part_);
         part_size_ = 0;
@@ -142,9 +138,8 @@ int ctar_data_files(const std::string& head, const NameList& data_files) {
     return ctar_range(head, data_files);
 }
 
-int compress_multipart_file(const std::string& in, const std::string& out,
-                            const std::string& dest_vob, const std::string& dest_path,
-                            const std::string& deploy_location) {
+int compress_multipart_file(const std::string& in, const std::string& out, const std::string& dest_vob,
+                            const std::string& dest_path, const std::string& deploy_location) {
     if (!compress_file(in, out, dest_vob, dest_path, deploy_location)) return 0;
     codec_remove(in);
     for (int k = 1; k <= MULTIPART.XTRA_PACKET_PARTS; ++k) {
@@ -188,9 +183,8 @@ int decrypt_multipart_file(const std::string& in, const std::string& out) {
     return 1;
 }
 
-int uncompress_multipart_file(const std::string& in, const std::string& out,
-                              std::string& dest_vob, std::string& dest_path,
-                              std::string& deploy_location) {
+int uncompress_multipart_file(const std::string& in, const std::string& out, std::string& dest_vob,
+                              std::string& dest_path, std::string& deploy_location) {
     const int parts = count_existing_parts(in);
     if (parts < 0) return codec_fail("packet has more than 127 parts");
     if (!uncompress_file(in, out, dest_vob, dest_path, deploy_location)) return 0;

@@ -47,9 +47,8 @@ int ctar_data_files(const std::string& head, const NameList& data_files);
 
 // Shipper: compress_file on the head, compress_part on parts 1..XTRA_PACKET_PARTS;
 // each input is deleted after its own stage succeeded.
-int compress_multipart_file(const std::string& in, const std::string& out,
-                            const std::string& dest_vob, const std::string& dest_path,
-                            const std::string& deploy_location);
+int compress_multipart_file(const std::string& in, const std::string& out, const std::string& dest_vob,
+                            const std::string& dest_path, const std::string& deploy_location);
 // Shipper: crypt_file on the head and on parts 1..XTRA_PACKET_PARTS, deleting
 // each input after success.
 int crypt_multipart_file(const std::string& in, const std::string& out);
@@ -59,9 +58,8 @@ int decrypt_multipart_file(const std::string& in, const std::string& out);
 // Receiver: uncompress_file on the head (deleted after success), then
 // uncompress_part on every part found by probing (each deleted after its
 // attempt).
-int uncompress_multipart_file(const std::string& in, const std::string& out,
-                              std::string& dest_vob, std::string& dest_path,
-                              std::string& deploy_location);
+int uncompress_multipart_file(const std::string& in, const std::string& out, std::string& dest_vob,
+                              std::string& dest_path, std::string& deploy_location);
 
 // Number of consecutive parts base_1, base_2, ... that exist, or -1 when more
 // than MAX_XTRA_PACKET_PARTS do (a damaged or hostile delivery).

@@ -13,21 +13,34 @@
 #include "codecs/packet_format.h"
 
 enum class DestroyKind {
-  RmelemFile,    // "rmelem.f"  element path (file)
-  RmelemDir,     // "rmelem.d"  element path (directory)
-  Rmver,         // "rmver."    version
-  Rmbranch,      // "rmbranch." branch
-  MkLbtype, MkAttype, MkBrtype,      // "mktype.L/A/B"  name[:flags]
-  ModLbtype, ModAttype, ModBrtype,   // "modtype.L/A/B" name[:flags]
-  RmLbtype, RmAttype, RmBrtype,      // "rmtype.L/A/B"  name
-  RnLbtype, RnAttype, RnBrtype,      // "rntype.L/A/B"  old:new
-  LockLbtype, UnlockLbtype,          // "lock.L" / "unlock.L"
-  LockAttype, UnlockAttype,          // "lock.A" / "unlock.A"
-  LockBrtype, UnlockBrtype,          // "lock.B" / "unlock.B"
-  LockBranch, UnlockBranch,          // "Lock.b" / "Unlock.b"
-  LockElement, UnlockElement,        // "Lock.e" / "Unlock.e"
-  Rmmerge,                           // "rmmerge."  to<from
-  Unknown,
+    RmelemFile,  // "rmelem.f"  element path (file)
+    RmelemDir,   // "rmelem.d"  element path (directory)
+    Rmver,       // "rmver."    version
+    Rmbranch,    // "rmbranch." branch
+    MkLbtype,
+    MkAttype,
+    MkBrtype,  // "mktype.L/A/B"  name[:flags]
+    ModLbtype,
+    ModAttype,
+    ModBrtype,  // "modtype.L/A/B" name[:flags]
+    RmLbtype,
+    RmAttype,
+    RmBrtype,  // "rmtype.L/A/B"  name
+    RnLbtype,
+    RnAttype,
+    RnBrtype,  // "rntype.L/A/B"  old:new
+    LockLbtype,
+    UnlockLbtype,  // "lock.L" / "unlock.L"
+    LockAttype,
+    UnlockAttype,  // "lock.A" / "unlock.A"
+    LockBrtype,
+    UnlockBrtype,  // "lock.B" / "unlock.B"
+    LockBranch,
+    UnlockBranch,  // "Lock.b" / "Unlock.b"
+    LockElement,
+    UnlockElement,  // "Lock.e" / "Unlock.e"
+    Rmmerge,        // "rmmerge."  to<from
+    Unknown,
 };
 
 // The request keyword of a kind ("rmelem.f", "lock.L", ...); empty for Unknown.
@@ -45,24 +58,23 @@ std::string destroy_section_keyword(bool replication);
 int append_destroy_record(std::string& out, DestroyKind kind, std::string_view object);
 
 struct DestroyRecord {
-  DestroyKind kind = DestroyKind::Unknown;
-  std::string keyword;  // the request keyword as written
-  std::string object;
+    DestroyKind kind = DestroyKind::Unknown;
+    std::string keyword;  // the request keyword as written
+    std::string object;
 };
 
 // Reads a section. A text not beginning with "DESTROY>" carries no records
 // (result 1). Records of unknown kinds are kept with kind Unknown (the
 // receiver ignores them). Returns 0 for a record without "|" or a last record
 // without its ">", with the records before it and a reason in `error`.
-int read_destroy_section(std::string_view text, std::vector<DestroyRecord>& records,
-                         std::string& error);
+int read_destroy_section(std::string_view text, std::vector<DestroyRecord>& records, std::string& error);
 
 // Type request objects: "name" or "name:flags"; the first flag letter "g"
 // means global, the second selects the instance constraint.
 struct TypeSpec {
-  std::string name;
-  bool global = false;
-  char constraint = 0;  // 'b', 'e', 'v' or 0
+    std::string name;
+    bool global = false;
+    char constraint = 0;  // 'b', 'e', 'v' or 0
 };
 TypeSpec parse_type_spec(std::string_view object);
 // "old:new" of a rename; 0 without ":" or with an empty side.
@@ -81,42 +93,42 @@ int parse_merge_removal(std::string_view object, std::string& to_version, std::s
 // The lock states and merge removals are written after the history, grouped
 // in the order the section requires.
 class DestroyRequestTable {
- public:
-  void reset();
-  // True when the object has not been removed before in this packet (the
-  // caller then writes the request).
-  bool note_removal(std::string_view object);
-  // Records a lock or unlock event; other kinds are ignored (false).
-  bool note_lock_event(DestroyKind kind, std::string_view name);
-  // Records a merge-arrow removal; false when already recorded.
-  bool note_merge_removal(std::string_view object);
+public:
+    void reset();
+    // True when the object has not been removed before in this packet (the
+    // caller then writes the request).
+    bool note_removal(std::string_view object);
+    // Records a lock or unlock event; other kinds are ignored (false).
+    bool note_lock_event(DestroyKind kind, std::string_view name);
+    // Records a merge-arrow removal; false when already recorded.
+    bool note_merge_removal(std::string_view object);
 
-  // The grouped requests: label-type locks, label-type unlocks, attribute-type
-  // locks, unlocks, branch-type locks, unlocks, branch locks, unlocks,
-  // element locks, unlocks, then merge-arrow removals.
-  std::vector<std::pair<DestroyKind, std::string>> grouped_requests() const;
-  // Appends the grouped requests as records; 0 when one cannot be written.
-  int append_grouped(std::string& out) const;
+    // The grouped requests: label-type locks, label-type unlocks, attribute-type
+    // locks, unlocks, branch-type locks, unlocks, branch locks, unlocks,
+    // element locks, unlocks, then merge-arrow removals.
+    std::vector<std::pair<DestroyKind, std::string>> grouped_requests() const;
+    // Appends the grouped requests as records; 0 when one cannot be written.
+    int append_grouped(std::string& out) const;
 
- private:
-  struct LockState {
-    int family = 0;  // index into the lock families
-    bool locked = false;
-    std::string name;
-  };
-  std::unordered_set<std::string> removed_;
-  std::vector<LockState> locks_;
-  std::unordered_map<std::string, std::size_t> lock_index_;  // family + name -> locks_
-  std::vector<std::string> merges_;
-  std::unordered_set<std::string> merge_set_;
+private:
+    struct LockState {
+        int family = 0;  // index into the lock families
+        bool locked = false;
+        std::string name;
+    };
+    std::unordered_set<std::string> removed_;
+    std::vector<LockState> locks_;
+    std::unordered_map<std::string, std::size_t> lock_index_;  // family + name -> locks_
+    std::vector<std::string> merges_;
+    std::unordered_set<std::string> merge_set_;
 };
 
 // One event of a destruction history file, after unscrambling:
 // "<seconds><<kind><<object>".
 struct DestructionEvent {
-  long long time = 0;
-  std::string kind;    // at most 255 characters
-  std::string object;  // at most 1023 characters, every ">" as a blank
+    long long time = 0;
+    std::string kind;    // at most 255 characters
+    std::string object;  // at most 1023 characters, every ">" as a blank
 };
 inline constexpr std::size_t DESTRUCTION_TIME_FIELD_MAX = 19;
 inline constexpr std::size_t DESTRUCTION_KIND_MAX = 255;

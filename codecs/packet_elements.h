@@ -14,9 +14,9 @@
 std::string format_value_line(std::string_view tag, std::string_view value);
 
 struct ValueLine {
-  std::string_view tag;    // the tag word, without the blank
-  long length = 0;         // the declared length
-  std::string_view value;  // the text after ":" on this line
+    std::string_view tag;    // the tag word, without the blank
+    long length = 0;         // the declared length
+    std::string_view value;  // the text after ":" on this line
 };
 // Reads one line (without its "\n") as a value line: a tag word, one blank,
 // a decimal length whose first digit is 1-9, ":" and the value. Returns 0
@@ -37,29 +37,27 @@ int append_deploy_file_line(std::string& out, std::string_view path);
 int append_deploy_dir_line(std::string& out, std::string_view path);
 
 struct DeployEntry {
-  bool is_file = false;  // "F:" (a file) or "D:" (a directory)
-  std::string path;
+    bool is_file = false;  // "F:" (a file) or "D:" (a directory)
+    std::string path;
 };
 // Reads a deployment listing. Lines that are neither "F:" nor "D:" are
 // skipped. Returns 0 for an entry whose path would leave the deployment
 // directory (see packet_path_stays_inside), with the entries before it and a
 // reason in `error`.
-int read_deploy_listing(std::string_view text, std::vector<DeployEntry>& entries,
-                        std::string& error);
+int read_deploy_listing(std::string_view text, std::vector<DeployEntry>& entries, std::string& error);
 
 // New-element records "path|owner|group|permissions;".
 struct NewElement {
-  std::string path;
-  std::string owner;
-  std::string group;
-  std::string permissions;
+    std::string path;
+    std::string owner;
+    std::string group;
+    std::string permissions;
 };
 // Returns 0 (nothing appended) when the path is empty, a field holds ";" or
 // a newline, or owner, group or permissions hold "|".
-int append_new_element_record(std::string& out, std::string_view path, std::string_view owner,
-                              std::string_view group, std::string_view permissions);
+int append_new_element_record(std::string& out, std::string_view path, std::string_view owner, std::string_view group,
+                              std::string_view permissions);
 // Fields are split from the right, so a path holding "|" still reads back.
 // Trailing line breaks (the receiver appends one) are ignored. Returns 0 for
 // a record with fewer than four fields or a last record without ";".
-int read_new_element_records(std::string_view text, std::vector<NewElement>& records,
-                             std::string& error);
+int read_new_element_records(std::string_view text, std::vector<NewElement>& records, std::string& error);

@@ -7,12 +7,12 @@
 #include <string>
 
 struct HeadSections {
-  std::string element_description;  // 1: lines each ending "\n"
-  std::string config_spec;          // 2: copied byte for byte
-  std::string header_records;       // 3: "l:..;D:..;V:12.0;..."
-  std::string post_section;         // 4: "POST>..." or "NONE>"
-  std::string destroy_section;      // 5: "DESTROY>..." or "NONE>"
-  std::string new_elements;         // 6: "path|owner|group|perms;..."
+    std::string element_description;  // 1: lines each ending "\n"
+    std::string config_spec;          // 2: copied byte for byte
+    std::string header_records;       // 3: "l:..;D:..;V:12.0;..."
+    std::string post_section;         // 4: "POST>..." or "NONE>"
+    std::string destroy_section;      // 5: "DESTROY>..." or "NONE>"
+    std::string new_elements;         // 6: "path|owner|group|perms;..."
 };
 
 // Sections 1..6 separated by the file-break marker; a replication packet

@@ -39,28 +39,26 @@ inline constexpr std::size_t SCRAMBLE_MAX_SCRAMBLED = 2048;
 
 // Process-wide result buffers.
 struct ScrambleBuffers {
-  std::string qn_crypted_key;  // scrambled password
-  std::string qn_key;          // unscrambled password
-  std::string crypted_pkey;    // scrambled passkey
-  std::string pkey;            // unscrambled passkey: "machine user password directory"
+    std::string qn_crypted_key;  // scrambled password
+    std::string qn_key;          // unscrambled password
+    std::string crypted_pkey;    // scrambled passkey
+    std::string pkey;            // unscrambled passkey: "machine user password directory"
 };
 extern ScrambleBuffers SCRAMBLE;
 
 // Password scrambling.
-int return_crypted_password(const char* machine, const char* user, const char* extra,
-                            const char* password, std::string& out);
-int return_password(const char* machine, const char* user, const char* extra,
-                    const char* scrambled, std::string& out);
+int return_crypted_password(const char* machine, const char* user, const char* extra, const char* password,
+                            std::string& out);
+int return_password(const char* machine, const char* user, const char* extra, const char* scrambled, std::string& out);
 int return_crypted_password(const char* machine, const char* user, const char* extra,
                             const char* password);  // -> SCRAMBLE.qn_crypted_key
 int return_password(const char* machine, const char* user, const char* extra,
                     const char* scrambled);  // -> SCRAMBLE.qn_key
 
 // The same two routines under the names used for replication keys.
-int return_encrypted_qn_key(const char* machine, const char* user, const char* extra,
-                            const char* password, std::string& out);
-int return_qn_key(const char* machine, const char* user, const char* extra,
-                  const char* scrambled, std::string& out);
+int return_encrypted_qn_key(const char* machine, const char* user, const char* extra, const char* password,
+                            std::string& out);
+int return_qn_key(const char* machine, const char* user, const char* extra, const char* scrambled, std::string& out);
 int return_encrypted_qn_key(const char* machine, const char* user, const char* extra,
                             const char* password);  // -> SCRAMBLE.qn_crypted_key
 int return_qn_key(const char* machine, const char* user, const char* extra,
@@ -72,8 +70,8 @@ int scramble_replication_text(const char* text, std::string& out);
 int unscramble_replication_text(const char* scrambled, std::string& out);
 
 // Passkey scrambling.
-int return_crypted_pkey(const char* machine, const char* user, const char* password,
-                        const char* directory, std::string& out);
+int return_crypted_pkey(const char* machine, const char* user, const char* password, const char* directory,
+                        std::string& out);
 int return_pkey(const char* passkey, std::string& out);
 int return_crypted_pkey(const char* machine, const char* user, const char* password,
                         const char* directory);  // -> SCRAMBLE.crypted_pkey
@@ -82,10 +80,10 @@ int return_pkey(const char* passkey);            // -> SCRAMBLE.pkey
 // The four words of an unscrambled passkey. The directory is the rest of the
 // text after the password, so it may hold blanks.
 struct PasskeyWords {
-  std::string machine;
-  std::string user;
-  std::string password;
-  std::string directory;
+    std::string machine;
+    std::string user;
+    std::string password;
+    std::string directory;
 };
 // Splits "machine user password directory"; 1 when all four are non-empty.
 int split_pkey(std::string_view pkey, PasskeyWords& words);

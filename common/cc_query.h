@@ -56,11 +56,10 @@ enum CleartoolCommand : int {
 };
 
 inline constexpr std::array<std::string_view, CT_COMMAND_COUNT> CLEARTOOL_COMMANDS = {
-    "startview", "lsvob",    "mount",      "setcs",   "lsview",   "describe", "setview",
-    "lstype",    "lsco",     "mkeltype",   "mkdir",   "checkout", "ls",       "rmtype",
-    "mkattype",  "mkattr",   "checkin",    "protect", "diff",     "uncheckout", "find",
-    "ln",        "mkbrtype", "lshistory",  "mklabel", "rmlabel",  "rmelem",   "mklbtype",
-    "lock",      "unlock",   "rmattr",     "rename",  "rmmerge",  "rmbranch", "rmver"};
+    "startview", "lsvob",      "mount",    "setcs",  "lsview",   "describe",  "setview",  "lstype",  "lsco",
+    "mkeltype",  "mkdir",      "checkout", "ls",     "rmtype",   "mkattype",  "mkattr",   "checkin", "protect",
+    "diff",      "uncheckout", "find",     "ln",     "mkbrtype", "lshistory", "mklabel",  "rmlabel", "rmelem",
+    "mklbtype",  "lock",       "unlock",   "rmattr", "rename",   "rmmerge",   "rmbranch", "rmver"};
 
 // Redirections appended to command lines (as raw shell text).
 inline constexpr char TRASH_OUT[] = "> /dev/null";
@@ -88,8 +87,8 @@ inline constexpr char VOB_DB_ID_UNKNOWN[] = "??????";
 
 // The process-wide results of the queries.
 struct ClearCaseAnswers {
-    std::string LAST_COMMAND_RESULT;               // output of the last get_command_output
-    std::string VOB_DB_ID = VOB_DB_ID_UNKNOWN;     // set by get_VOB_db_id
+    std::string LAST_COMMAND_RESULT;            // output of the last get_command_output
+    std::string VOB_DB_ID = VOB_DB_ID_UNKNOWN;  // set by get_VOB_db_id
 };
 extern ClearCaseAnswers CC_ANSWERS;
 

@@ -14,13 +14,19 @@ std::string cache_key(Question question, std::string_view kind, std::string_view
     char left = '?';
     char right = '?';
     if (question == Question::is_global) {
-        if (kind == BRTYPE) left = right = '=';
-        else if (kind == LBTYPE) left = right = '+';
-        else left = right = '%';
+        if (kind == BRTYPE)
+            left = right = '=';
+        else if (kind == LBTYPE)
+            left = right = '+';
+        else
+            left = right = '%';
     } else {
-        if (kind == BRTYPE) left = '{', right = '}';
-        else if (kind == LBTYPE) left = '(', right = ')';
-        else left = '[', right = ']';
+        if (kind == BRTYPE)
+            left = '{', right = '}';
+        else if (kind == LBTYPE)
+            left = '(', right = ')';
+        else
+            left = '[', right = ']';
     }
     std::string key;
     key.reserve(name.size() + 2);

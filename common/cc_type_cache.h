@@ -20,9 +20,9 @@
 inline constexpr std::size_t TYPE_CACHE_CAPACITY = 2048000;
 
 struct TypeCache {
-    bool enabled = false;                            // the shipper turns it on
-    std::size_t capacity = TYPE_CACHE_CAPACITY;      // characters of asked keys
-    std::size_t tested_chars = 0;                    // characters of asked keys so far
+    bool enabled = false;                        // the shipper turns it on
+    std::size_t capacity = TYPE_CACHE_CAPACITY;  // characters of asked keys
+    std::size_t tested_chars = 0;                // characters of asked keys so far
     std::unordered_set<std::string> TYPE_EXISTANCE_TESTED;
     std::unordered_set<std::string> CURRENTLY_EXISTS_OR_GLOBAL_TYPES;
 };

@@ -101,8 +101,7 @@ std::vector<int> open_descriptors_above_stderr() {
 }
 
 bool valid_env_name(std::string_view name) {
-    return !name.empty() && name.find('=') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
+    return !name.empty() && name.find('=') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
 // Everything the child needs, prepared before fork.
@@ -124,8 +123,7 @@ ChildPlan plan_child(const Command& command) {
                 if (added == name) overridden = true;
             if (!overridden) plan.env_storage.emplace_back(text);
         }
-        for (const auto& [name, value] : command.environment())
-            plan.env_storage.push_back(name + "=" + value);
+        for (const auto& [name, value] : command.environment()) plan.env_storage.push_back(name + "=" + value);
         for (std::string& entry : plan.env_storage) plan.envp.push_back(entry.data());
         plan.envp.push_back(nullptr);
     }
@@ -205,8 +203,7 @@ int run_child(const Command& command, OutputPipe* stdout_pipe, Drain drain) {
 
     pid_t pid = ::fork();
     if (pid < 0) return COMMAND_NOT_STARTED;
-    if (pid == 0)
-        exec_child(command, plan, stdout_pipe ? stdout_pipe->write_end.get() : -1, error_write.get());
+    if (pid == 0) exec_child(command, plan, stdout_pipe ? stdout_pipe->write_end.get() : -1, error_write.get());
 
     error_write.reset();
     if (stdout_pipe != nullptr) {
@@ -226,8 +223,8 @@ int run_child(const Command& command, OutputPipe* stdout_pipe, Drain drain) {
 
 std::string shell_quote(std::string_view word) {
     auto plain = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-               c == '@' || c == '%' || c == '+' || c == ':' || c == ',' || c == '.' || c == '/' || c == '-';
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '@' ||
+               c == '%' || c == '+' || c == ':' || c == ',' || c == '.' || c == '/' || c == '-';
     };
     bool needs_quotes = word.empty();
     for (char c : word)
@@ -253,7 +250,9 @@ int decode_wait_status(int wait_status) {
     return COMMAND_NOT_STARTED;
 }
 
-Command::Command(std::string_view program) { add_word(program); }
+Command::Command(std::string_view program) {
+    add_word(program);
+}
 
 Command Command::shell_text(std::string_view code_owned_text) {
     Command command;
@@ -280,13 +279,27 @@ Command& Command::raw(std::string_view code_owned_fragment) {
     return *this;
 }
 
-Command& Command::trash_out() { return raw("> /dev/null"); }
-Command& Command::trash_err() { return raw("2> /dev/null"); }
-Command& Command::trash_all() { return raw("> /dev/null 2> /dev/null"); }
-Command& Command::out_to(std::string_view path) { return raw(">").arg(path); }
-Command& Command::append_out(std::string_view path) { return raw(">>").arg(path); }
-Command& Command::append_err(std::string_view path) { return raw("2>>").arg(path); }
-Command& Command::in_from(std::string_view path) { return raw("<").arg(path); }
+Command& Command::trash_out() {
+    return raw("> /dev/null");
+}
+Command& Command::trash_err() {
+    return raw("2> /dev/null");
+}
+Command& Command::trash_all() {
+    return raw("> /dev/null 2> /dev/null");
+}
+Command& Command::out_to(std::string_view path) {
+    return raw(">").arg(path);
+}
+Command& Command::append_out(std::string_view path) {
+    return raw(">>").arg(path);
+}
+Command& Command::append_err(std::string_view path) {
+    return raw("2>>").arg(path);
+}
+Command& Command::in_from(std::string_view path) {
+    return raw("<").arg(path);
+}
 
 Command& Command::env(std::string_view name, std::string_view value) {
     if (!valid_env_name(name) || value.find('\0') != std::string_view::npos) {

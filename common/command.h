@@ -59,13 +59,13 @@ public:
     Command& raw(std::string_view code_owned_fragment);
 
     // Redirections. The file names are quoted words.
-    Command& trash_out();                           // > /dev/null
-    Command& trash_err();                           // 2> /dev/null
-    Command& trash_all();                           // > /dev/null 2> /dev/null
-    Command& out_to(std::string_view path);         // > path
-    Command& append_out(std::string_view path);     // >> path
-    Command& append_err(std::string_view path);     // 2>> path
-    Command& in_from(std::string_view path);        // < path
+    Command& trash_out();                        // > /dev/null
+    Command& trash_err();                        // 2> /dev/null
+    Command& trash_all();                        // > /dev/null 2> /dev/null
+    Command& out_to(std::string_view path);      // > path
+    Command& append_out(std::string_view path);  // >> path
+    Command& append_err(std::string_view path);  // 2>> path
+    Command& in_from(std::string_view path);     // < path
 
     // Adds (or overrides) one environment variable for the child only.
     // The name must be non-empty and hold neither '=' nor NUL.

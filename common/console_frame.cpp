@@ -35,8 +35,10 @@ void blog_and_bail(const char* text) {
 }
 
 void blast_words(int code) {
-    if (code == CONFIG_VANISHED) blog_it('s', "Stopped because INTERNAL_FILE vanished...");
-    else blog_it('s', fmt_msg("Stopped for receipt of terminal signal (#%d)...", code));
+    if (code == CONFIG_VANISHED)
+        blog_it('s', "Stopped because INTERNAL_FILE vanished...");
+    else
+        blog_it('s', fmt_msg("Stopped for receipt of terminal signal (#%d)...", code));
     one_exit(code);
 }
 

@@ -20,5 +20,9 @@ void blog_it(char cls, const char* text);
 // cannot be opened or read.
 void blat_file(const char* path);
 
-inline void print_it(char cls, const std::string& text) { print_it(cls, text.c_str()); }
-inline void blog_it(char cls, const std::string& text) { blog_it(cls, text.c_str()); }
+inline void print_it(char cls, const std::string& text) {
+    print_it(cls, text.c_str());
+}
+inline void blog_it(char cls, const std::string& text) {
+    blog_it(cls, text.c_str());
+}

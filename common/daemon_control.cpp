@@ -29,8 +29,12 @@ void say(const std::string& text) {
     single_exit(code);
 }
 
-const char* program_name() { return FRAME.SELF; }
-const char* depot_name() { return DEPOT_PATHS.DEPOT.c_str(); }
+const char* program_name() {
+    return FRAME.SELF;
+}
+const char* depot_name() {
+    return DEPOT_PATHS.DEPOT.c_str();
+}
 
 // Creates the stop request afresh; false when it cannot be created.
 bool create_stop_request() {
@@ -74,8 +78,10 @@ std::string self_executable(const char* argv0) {
 
 void detach(const DaemonProgram& program, int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-restart") == 0) argv[i] = const_cast<char*>("-start");
-        else if (std::strcmp(argv[i], "-reonce") == 0) argv[i] = const_cast<char*>("-once");
+        if (std::strcmp(argv[i], "-restart") == 0)
+            argv[i] = const_cast<char*>("-start");
+        else if (std::strcmp(argv[i], "-reonce") == 0)
+            argv[i] = const_cast<char*>("-once");
     }
     if (std::getenv(program.release_var)) return;
 
@@ -113,9 +119,9 @@ DaemonMode parse_daemon_mode(const char* word) {
         DaemonMode mode;
     };
     static const Entry table[] = {
-        {"-start", DaemonMode::Start},   {"-once", DaemonMode::Once},
-        {"-test_once", DaemonMode::TestOnce}, {"-stop", DaemonMode::Stop},
-        {"-restart", DaemonMode::Restart}, {"-reonce", DaemonMode::Reonce},
+        {"-start", DaemonMode::Start},          {"-once", DaemonMode::Once},
+        {"-test_once", DaemonMode::TestOnce},   {"-stop", DaemonMode::Stop},
+        {"-restart", DaemonMode::Restart},      {"-reonce", DaemonMode::Reonce},
         {"-queue_stop", DaemonMode::QueueStop}, {"-dequeue_stop", DaemonMode::DequeueStop},
     };
     if (!word) return DaemonMode::Unknown;
@@ -131,10 +137,13 @@ bool is_control_mode(DaemonMode mode) {
 
 const char* run_mode_words(DaemonMode mode) {
     switch (mode) {
-    case DaemonMode::Once:
-    case DaemonMode::Reonce: return "to run once";
-    case DaemonMode::TestOnce: return "to test run once";
-    default: return "to run always";
+        case DaemonMode::Once:
+        case DaemonMode::Reonce:
+            return "to run once";
+        case DaemonMode::TestOnce:
+            return "to test run once";
+        default:
+            return "to run always";
     }
 }
 
@@ -159,18 +168,19 @@ void run_control_mode(const DaemonProgram& program, DaemonMode mode) {
             say(fmt_msg("Stopped any %s processes for Quorlin depot:\n  (%s)\n", program_name(), depot_name()));
         } else if (heard == 0) {
             if (mode == DaemonMode::QueueStop) {
-                say(fmt_msg("Max wait of %d seconds to hear from any %s processes for Quorlin depot:\n  (%s)\n\n\n"
+                say(
+                    fmt_msg("Max wait of %d seconds to hear from any %s processes for Quorlin depot:\n  (%s)\n\n\n"
                             "It can not be stopped now (while %s).\nA Stop request was 'Queued' for that process.\n"
                             "It will honor the stop request when completed with it's current packet.\n\n",
                             STOP_WAIT_SECONDS, program_name(), depot_name(), program.busy_word));
             } else {
-                say(fmt_msg("Max wait of %d seconds to hear from any %s processes for Quorlin depot:\n  (%s)\n\n\n"
+                say(
+                    fmt_msg("Max wait of %d seconds to hear from any %s processes for Quorlin depot:\n  (%s)\n\n\n"
                             "It can not be stopped now (while %s). Try later.\n\n",
                             STOP_WAIT_SECONDS, program_name(), depot_name(), program.busy_word));
             }
         } else {
-            say(fmt_msg("Could not stop any %s processes for Quorlin depot:\n  (%s)\n", program_name(),
-                        depot_name()));
+            say(fmt_msg("Could not stop any %s processes for Quorlin depot:\n  (%s)\n", program_name(), depot_name()));
         }
     }
 

@@ -65,8 +65,7 @@ RedirectionResult try_read_redirection_dir(const char* self, const char* token_p
     if (line.size() > 1 && line.back() == '/' && line.find('/') != line.size() - 1) line.pop_back();
     if (line.empty()) return failure(fmt_msg(COMMON_MSG_20, failed_word, dir_name), 50);
     struct stat st;
-    if (stat(line.c_str(), &st) != 0)
-        return failure(fmt_msg(COMMON_MSG_21, failed_word, dir_name, line.c_str()), 51);
+    if (stat(line.c_str(), &st) != 0) return failure(fmt_msg(COMMON_MSG_21, failed_word, dir_name, line.c_str()), 51);
     r.ok = true;
     r.path = line;
     return r;
@@ -112,9 +111,9 @@ int depot_length_limit(const char* self, const char* daemon_stem) {
 void check_depot_length(const std::string& depot, const char* self, const char* daemon_stem, int exit_code) {
     int limit = depot_length_limit(self, daemon_stem);
     if (static_cast<long>(depot.size()) > limit)
-        print_and_exit(fmt_msg("%s: Path to Quorlin Depot to excessive cannot be greater than %d.\n", START_FAILED,
-                               limit),
-                       exit_code);
+        print_and_exit(
+            fmt_msg("%s: Path to Quorlin Depot to excessive cannot be greater than %d.\n", START_FAILED, limit),
+            exit_code);
 }
 
 void walk_depot(const std::vector<DepotWalkStep>& steps, const char* self) {
@@ -134,8 +133,8 @@ std::vector<DepotWalkStep> shipper_depot_walk(const char* self, bool config_part
     std::string program(self);
     auto dir_msg = [program](const char* name) {
         return [program, name](const std::string& p) {
-            return fmt_msg("%s: %s %s Directory (%s) does not exist or cannot be read", START_FAILED,
-                           program.c_str(), name, p.c_str());
+            return fmt_msg("%s: %s %s Directory (%s) does not exist or cannot be read", START_FAILED, program.c_str(),
+                           name, p.c_str());
         };
     };
     if (config_part) {
@@ -148,14 +147,14 @@ std::vector<DepotWalkStep> shipper_depot_walk(const char* self, bool config_part
              1, true},
             {&d.HOSTMAPS_DIR, "hostmaps", false,
              [program](const std::string& p) {
-                 return fmt_msg("%s: %s hostmaps. Directory (%s) does not exist or cannot be read",
-                                START_FAILED, program.c_str(), p.c_str());
+                 return fmt_msg("%s: %s hostmaps. Directory (%s) does not exist or cannot be read", START_FAILED,
+                                program.c_str(), p.c_str());
              },
              1, true},
             {&d.CSPECS_DIR, "config_specs", false,
              [program](const std::string& p) {
-                 return fmt_msg("%s: %s config. specs. Directory (%s) does not exist or cannot be read",
-                                START_FAILED, program.c_str(), p.c_str());
+                 return fmt_msg("%s: %s config. specs. Directory (%s) does not exist or cannot be read", START_FAILED,
+                                program.c_str(), p.c_str());
              },
              1, true},
         };
@@ -166,8 +165,8 @@ std::vector<DepotWalkStep> shipper_depot_walk(const char* self, bool config_part
              return fmt_msg("%s: Quorlin DEPOT (%s) does not exist or cannot be read", START_FAILED, p.c_str());
          },
          39, false},
-        {&d.BAY, "m_bay", false,
-         [](const std::string& p) { return fmt_msg(COMMON_MSG_22, START_FAILED, p.c_str()); }, 52, false},
+        {&d.BAY, "m_bay", false, [](const std::string& p) { return fmt_msg(COMMON_MSG_22, START_FAILED, p.c_str()); },
+         52, false},
         {&d.THE_DAEMON_DIR, "daemon", true,
          [](const std::string& p) { return fmt_msg(COMMON_MSG_25, START_FAILED, p.c_str()); }, 55, false},
         {&d.SHIP_DIR, "_ship_out", true, dir_msg("_ship_out"), 60, false},
@@ -175,8 +174,8 @@ std::vector<DepotWalkStep> shipper_depot_walk(const char* self, bool config_part
         {&d.THE_EPOCS_DIR, "epocs", true, dir_msg("epocs"), 64, false},
         {&d.LOG_DIR, "logs", true,
          [program](const std::string& p) {
-             return fmt_msg("%s: %s Shipping Logging Directory (%s) does not exist or cannot be read",
-                            START_FAILED, program.c_str(), p.c_str());
+             return fmt_msg("%s: %s Shipping Logging Directory (%s) does not exist or cannot be read", START_FAILED,
+                            program.c_str(), p.c_str());
          },
          40, false},
     };

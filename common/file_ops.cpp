@@ -14,23 +14,36 @@
 
 FileLists FILE_LISTS;
 
-void make_private(const std::string& path) { chmod(path.c_str(), 0600); }
-void make_public(const std::string& path) { chmod(path.c_str(), 0666); }
+void make_private(const std::string& path) {
+    chmod(path.c_str(), 0600);
+}
+void make_public(const std::string& path) {
+    chmod(path.c_str(), 0666);
+}
 // The hidden/visible attribute exists only on Windows.
 void make_hidden(const std::string&) {}
 void make_visible(const std::string&) {}
 
 void attr_file(const std::string& path, char code) {
     switch (code) {
-    case ATTR_PUBLIC: make_public(path); break;
-    case ATTR_PRIVATE: make_private(path); break;
-    case ATTR_SECRET:
-        make_private(path);
-        make_hidden(path);
-        break;
-    case ATTR_HIDDEN: make_hidden(path); break;
-    case ATTR_VISIBLE: make_visible(path); break;
-    default: break;
+        case ATTR_PUBLIC:
+            make_public(path);
+            break;
+        case ATTR_PRIVATE:
+            make_private(path);
+            break;
+        case ATTR_SECRET:
+            make_private(path);
+            make_hidden(path);
+            break;
+        case ATTR_HIDDEN:
+            make_hidden(path);
+            break;
+        case ATTR_VISIBLE:
+            make_visible(path);
+            break;
+        default:
+            break;
     }
 }
 
@@ -39,7 +52,9 @@ int this_file_exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0 ? 1 : 0;
 }
 
-int _is_visible(const std::string& path) { return this_file_exists(path); }
+int _is_visible(const std::string& path) {
+    return this_file_exists(path);
+}
 
 int file_is_empty(const std::string& path) {
     struct stat st;
@@ -72,8 +87,7 @@ int touch_file(const std::string& path, const char* text, char attr) {
 
 namespace {
 
-int append_with_mode(const std::string& path, const char* text, char attr, const char* mode,
-                     bool trailing_blank) {
+int append_with_mode(const std::string& path, const char* text, char attr, const char* mode, bool trailing_blank) {
     if (this_file_exists(path)) {
         std::int64_t size = file_size_or_zero(path);
         std::int64_t add = text ? static_cast<std::int64_t>(std::strlen(text)) : 0;
@@ -208,10 +222,18 @@ int cmp_files(const std::string& a, const std::string& b) {
     return same;
 }
 
-void push_extracted_file(const std::string& name) { FILE_LISTS.EXTRACTED_FILES.push(name); }
-void push_ship_file(const std::string& name) { FILE_LISTS.EXTRACTED_FILES.push(name); }
-void push_listed_file(const std::string& name) { FILE_LISTS.LISTED_FILES.push(name); }
-int is_listed_file(const std::string& name) { return FILE_LISTS.LISTED_FILES.contains(name) ? 1 : 0; }
+void push_extracted_file(const std::string& name) {
+    FILE_LISTS.EXTRACTED_FILES.push(name);
+}
+void push_ship_file(const std::string& name) {
+    FILE_LISTS.EXTRACTED_FILES.push(name);
+}
+void push_listed_file(const std::string& name) {
+    FILE_LISTS.LISTED_FILES.push(name);
+}
+int is_listed_file(const std::string& name) {
+    return FILE_LISTS.LISTED_FILES.contains(name) ? 1 : 0;
+}
 
 void remove_extracted_files() {
     FRAME.CONVERTED_STREAM = fclose_(FRAME.CONVERTED_STREAM);

@@ -12,12 +12,12 @@
 inline constexpr std::int64_t FILE_SIZE_CEILING = 2147482623LL;
 
 // Attribute codes.
-inline constexpr char ATTR_PUBLIC = 'P';        // mode 0666
-inline constexpr char ATTR_PRIVATE = 'p';       // mode 0600
-inline constexpr char ATTR_SECRET = 's';        // private, then hidden
-inline constexpr char ATTR_HIDDEN = 'h';        // no effect on UNIX
-inline constexpr char ATTR_VISIBLE = 'v';       // no effect on UNIX
-inline constexpr char ATTR_LEAVE = 'l';         // nothing
+inline constexpr char ATTR_PUBLIC = 'P';   // mode 0666
+inline constexpr char ATTR_PRIVATE = 'p';  // mode 0600
+inline constexpr char ATTR_SECRET = 's';   // private, then hidden
+inline constexpr char ATTR_HIDDEN = 'h';   // no effect on UNIX
+inline constexpr char ATTR_VISIBLE = 'v';  // no effect on UNIX
+inline constexpr char ATTR_LEAVE = 'l';    // nothing
 
 void attr_file(const std::string& path, char code);
 void make_private(const std::string& path);

@@ -43,11 +43,16 @@ void single_exit(int status) {
 
 std::string last_words_text(int code) {
     switch (code) {
-    case CONFIG_VANISHED: return STOPPED_CONFIG_VANISHED;
-    case STOP_HONORED: return fmt_msg(HONORABLE_STOP, "stop");
-    case ORDERLY_SHUTDOWN: return fmt_msg(STOPPED_SHUTTING_DOWN, FRAME.SELF);
-    case RUN_ONCE_FINISHED: return fmt_msg(HONORABLE_STOP, "run once");
-    default: return fmt_msg(STOPPED_TERMINAL_SIGNAL, code);
+        case CONFIG_VANISHED:
+            return STOPPED_CONFIG_VANISHED;
+        case STOP_HONORED:
+            return fmt_msg(HONORABLE_STOP, "stop");
+        case ORDERLY_SHUTDOWN:
+            return fmt_msg(STOPPED_SHUTTING_DOWN, FRAME.SELF);
+        case RUN_ONCE_FINISHED:
+            return fmt_msg(HONORABLE_STOP, "run once");
+        default:
+            return fmt_msg(STOPPED_TERMINAL_SIGNAL, code);
     }
 }
 

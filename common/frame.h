@@ -78,4 +78,6 @@ FILE* fclose_(FILE* stream);
 bool fclose_ok(FILE*& stream);
 
 [[noreturn]] void log_and_bail(const char* text);
-[[noreturn]] inline void log_and_bail(const std::string& text) { log_and_bail(text.c_str()); }
+[[noreturn]] inline void log_and_bail(const std::string& text) {
+    log_and_bail(text.c_str());
+}

@@ -85,10 +85,11 @@ void get_lock(int flag, const char* view) {
     fchmod(vfd, 0666);
     if (!try_record_lock(vfd)) {
         close(vfd);
-        print_flush(fmt_msg("The %s process is attempting to use the view (%s) that is being used by another "
-                            "receiver or shipper.  All receiver or shipper views MUST be exclusive to one "
-                            "receiver or shipper process.\n",
-                            FRAME.SELF, view ? view : ""));
+        print_flush(
+            fmt_msg("The %s process is attempting to use the view (%s) that is being used by another "
+                    "receiver or shipper.  All receiver or shipper views MUST be exclusive to one "
+                    "receiver or shipper process.\n",
+                    FRAME.SELF, view ? view : ""));
         single_exit(62);
     }
     LOCKS.view_lock_keeper_ = vfd;

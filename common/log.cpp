@@ -34,14 +34,22 @@ struct Targets {
 Targets targets_for(char cls, bool verbatim) {
     const LogFileSet& f = LOG_STATE.files;
     switch (cls) {
-    case 'E': return {&f.MLOG_FILE, nullptr};
-    case 'd': return {&f.DLOG_FILE, nullptr};
-    case 't': return {&f.TLOG_FILE, nullptr};
-    case 'S': return verbatim ? Targets{&f.LOG_FILE, nullptr} : Targets{&f.SSLOG_FILE, nullptr};
-    case 'e': return {&f.LOG_FILE, &f.ELOG_FILE};
-    case 'w': return {&f.LOG_FILE, &f.WLOG_FILE};
-    case 's': return verbatim ? Targets{&f.LOG_FILE, nullptr} : Targets{&f.LOG_FILE, &f.SSLOG_FILE};
-    default: return {&f.LOG_FILE, nullptr};
+        case 'E':
+            return {&f.MLOG_FILE, nullptr};
+        case 'd':
+            return {&f.DLOG_FILE, nullptr};
+        case 't':
+            return {&f.TLOG_FILE, nullptr};
+        case 'S':
+            return verbatim ? Targets{&f.LOG_FILE, nullptr} : Targets{&f.SSLOG_FILE, nullptr};
+        case 'e':
+            return {&f.LOG_FILE, &f.ELOG_FILE};
+        case 'w':
+            return {&f.LOG_FILE, &f.WLOG_FILE};
+        case 's':
+            return verbatim ? Targets{&f.LOG_FILE, nullptr} : Targets{&f.LOG_FILE, &f.SSLOG_FILE};
+        default:
+            return {&f.LOG_FILE, nullptr};
     }
 }
 
@@ -54,8 +62,8 @@ void write_to_targets(char cls, bool verbatim, const char* text) {
 
 std::string format_line(const char* text) {
     mark_time();
-    return fmt_msg(LOG_LINE_FORMAT, FRAME.CURRENT_TIME_STRING.c_str(), UTC_BARK,
-                   LOG_STATE.UTC_OFFSET.c_str(), text ? text : "");
+    return fmt_msg(LOG_LINE_FORMAT, FRAME.CURRENT_TIME_STRING.c_str(), UTC_BARK, LOG_STATE.UTC_OFFSET.c_str(),
+                   text ? text : "");
 }
 
 }  // namespace

@@ -44,8 +44,7 @@ std::string log_file_path(const std::string& log_dir, const char* base, const st
 // Fills every path of the file set from the log directory, the program's
 // base word ("shipper" or "receiver") and the optional suffix. The e-mail
 // digest is set only when with_email is true.
-void set_log_files(const std::string& log_dir, const char* base, const std::string& suffix,
-                   bool with_email);
+void set_log_files(const std::string& log_dir, const char* base, const std::string& suffix, bool with_email);
 
 // Creates the file empty and private when it does not exist; returns 1 when
 // it exists afterwards.
@@ -54,9 +53,15 @@ int create_log_file_if_missing(const std::string& path);
 void log_it(char cls, const char* text);
 void log_it_banner(char cls, const char* text);
 void log_text(char cls, const char* text);
-inline void log_it(char cls, const std::string& text) { log_it(cls, text.c_str()); }
-inline void log_it_banner(char cls, const std::string& text) { log_it_banner(cls, text.c_str()); }
-inline void log_text(char cls, const std::string& text) { log_text(cls, text.c_str()); }
+inline void log_it(char cls, const std::string& text) {
+    log_it(cls, text.c_str());
+}
+inline void log_it_banner(char cls, const std::string& text) {
+    log_it_banner(cls, text.c_str());
+}
+inline void log_text(char cls, const std::string& text) {
+    log_text(cls, text.c_str());
+}
 
 // Appends the whole content of path to the "all" log and, for class 'e', to
 // the errors log or, for class 'w', to the warnings log.

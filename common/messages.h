@@ -14,20 +14,17 @@ inline constexpr char COMMON_MSG_08[] = "%s>%s>%s\n";
 inline constexpr char COMMON_MSG_09[] = "%s file would exceed OS MAX.  Could not %s file";
 inline constexpr char COMMON_MSG_10[] =
     "%s file would exceed OS MAX.  Could not %s file.\n\tInform packet sender to send smaller packets.";
-inline constexpr char COMMON_MSG_12[] =
-    "%s: %s start denied: TMP directory (%s) not defined or is not a directory";
+inline constexpr char COMMON_MSG_12[] = "%s: %s start denied: TMP directory (%s) not defined or is not a directory";
 inline constexpr char COMMON_MSG_13[] = "TEST ONLY: ====== Would process appropiate packet ====== ...";
 inline constexpr char COMMON_MSG_14[] = "Received packet was encrypted with a different encryption key.";
-inline constexpr char COMMON_MSG_14b[] =
-    "--- Receiver expects received packets to have matching \"%s\" encryption.";
+inline constexpr char COMMON_MSG_14b[] = "--- Receiver expects received packets to have matching \"%s\" encryption.";
 inline constexpr char COMMON_MSG_15[] =
     "%s: %s Config. File (%s) has ENCRYPTION=%s, but required key_file (%s) not found";
 inline constexpr char COMMON_MSG_16[] = "%s: %s Encryption Key File (%s) cannot be read";
 inline constexpr char COMMON_MSG_17[] = "%s: %s Encryption Key File (%s) does cannot be read or is empty";
 inline constexpr char COMMON_MSG_18[] = "%s: %s Encryption Key File (%s) is incompleted or invalid";
 inline constexpr char COMMON_MSG_19[] = "%s: %s Config. File (%s) has ENCRYPTION out of range [%s, %s]";
-inline constexpr char COMMON_MSG_20[] =
-    "%s: Quorlin/Vandrel RELOCATED %s directory requested, but not defined";
+inline constexpr char COMMON_MSG_20[] = "%s: Quorlin/Vandrel RELOCATED %s directory requested, but not defined";
 inline constexpr char COMMON_MSG_21[] =
     "%s: Quorlin/Vandrel RELOCATED %s directory (%s) does not exist or cannot be read";
 inline constexpr char COMMON_MSG_22[] = "%s: Vandrel m_bay (%s) does not exist or cannot be read";

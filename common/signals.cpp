@@ -151,7 +151,9 @@ void install_terminal_signal_handlers() {
     sigaction(SIGABRT, &fault_action, nullptr);
 }
 
-int pending_terminal_signal() { return g_pending; }
+int pending_terminal_signal() {
+    return g_pending;
+}
 
 void check_terminal_signal() {
     int sig = g_pending;

@@ -22,7 +22,9 @@ const std::string& calc_since(std::time_t t, std::string_view utc_offset) {
     return SINCE_TIMES.SINCE;
 }
 
-const std::string& calc_since(std::time_t t) { return calc_since(t, UTC_OFFSET); }
+const std::string& calc_since(std::time_t t) {
+    return calc_since(t, UTC_OFFSET);
+}
 
 void set_local_since() {
     const std::string& since = SINCE_TIMES.SINCE;

@@ -15,7 +15,7 @@
 
 inline constexpr std::size_t SINCE_MAX = 255;
 inline constexpr std::array<std::string_view, 12> MONTHS = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+                                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 struct SinceTimes {
     std::string SINCE;

@@ -4,7 +4,9 @@
 #include <cstring>
 
 namespace {
-bool is_trim_space(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
+bool is_trim_space(char c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+}
 }  // namespace
 
 void strip_trail(char* s) {
@@ -50,7 +52,9 @@ char* STRING_LOWER(char* s) {
     return s;
 }
 
-char* FOLD_CASE(char* s) { return STRING_LOWER(s); }
+char* FOLD_CASE(char* s) {
+    return STRING_LOWER(s);
+}
 
 char* STRING_UPPER(char* s) {
     for (char* p = s; p && *p; ++p) *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));

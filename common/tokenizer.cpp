@@ -45,13 +45,21 @@ Tokenizers& tokenizers() {
 }
 }  // namespace
 
-char* STRTOK(const char* str, const char* delims) { return tokenizers().t1.next(str, delims); }
-char* STRTOK2(const char* str, const char* delims) { return tokenizers().t2.next(str, delims); }
-char* STRTOK3(const char* str, const char* delims) { return tokenizers().t3.next(str, delims); }
+char* STRTOK(const char* str, const char* delims) {
+    return tokenizers().t1.next(str, delims);
+}
+char* STRTOK2(const char* str, const char* delims) {
+    return tokenizers().t2.next(str, delims);
+}
+char* STRTOK3(const char* str, const char* delims) {
+    return tokenizers().t3.next(str, delims);
+}
 
 char* STRTOK_U(const char* str, const char* delims, std::size_t size) {
     if (str && size == 0) return nullptr;
     return tokenizers().tu.next(str, delims);
 }
 
-void STRTOK_U_FREE() { tokenizers().tu.release(); }
+void STRTOK_U_FREE() {
+    tokenizers().tu.release();
+}

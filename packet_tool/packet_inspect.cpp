@@ -42,8 +42,7 @@ struct ElementVersion {
 };
 
 // Walks the element description: element names and the versions in them.
-void scan_elements(const std::string& text, long& elements, long& versions,
-                   std::vector<ElementVersion>& listed) {
+void scan_elements(const std::string& text, long& elements, long& versions, std::vector<ElementVersion>& listed) {
     std::string current;
     bool in_element = false;
     bool in_version = false;
@@ -89,23 +88,20 @@ int extract_into(const std::string& head, const std::string& outdir, std::string
     }
     const ExtractedNames names = extracted_names(outdir);
     // The section files are appended to: start them afresh.
-    for (const std::string* p : {&names.pre, &names.post, &names.dhist, &names.nele})
-        std::filesystem::remove(*p);
+    for (const std::string* p : {&names.pre, &names.post, &names.dhist, &names.nele}) std::filesystem::remove(*p);
     std::string archive = head;
     if (!consume) {
         archive = outdir + "/.vandrel_packet_archive";
         if (tool_copy_multipart(head, archive, why) < 0) return 0;
     }
-    if (!xtar_multipart_file(archive, names.unorm, names.config_spec, names.pre, names.post, names.dhist,
-                             names.nele)) {
+    if (!xtar_multipart_file(archive, names.unorm, names.config_spec, names.pre, names.post, names.dhist, names.nele)) {
         why = "extraction failed: " + codec_last_error();
         return 0;
     }
     return 1;
 }
 
-int print_packet_summary(std::ostream& out, const std::string& outdir, const HeaderFields& fields,
-                         std::string& why) {
+int print_packet_summary(std::ostream& out, const std::string& outdir, const HeaderFields& fields, std::string& why) {
     const ExtractedNames names = extracted_names(outdir);
     out << "destination VOB:     " << fields.dest_vob << "\n"
         << "destination path:    " << fields.dest_path << "\n"
@@ -164,8 +160,7 @@ int print_packet_summary(std::ostream& out, const std::string& outdir, const Hea
     }
     out << "element versions:\n";
     for (const auto& v : listed) {
-        out << "  " << v.element << "@@" << (v.version.empty() || v.version[0] != '/' ? "/" : "")
-            << v.version << "\n";
+        out << "  " << v.element << "@@" << (v.version.empty() || v.version[0] != '/' ? "/" : "") << v.version << "\n";
     }
     return 1;
 }

@@ -15,13 +15,11 @@ ExtractedNames extracted_names(const std::string& outdir);
 // into outdir, working on copies unless consume is set (then the head and
 // its parts, which must lie in outdir, are used up). 1 on success, else 0
 // with a reason.
-int extract_into(const std::string& head, const std::string& outdir, std::string& why,
-                 bool consume = false);
+int extract_into(const std::string& head, const std::string& outdir, std::string& why, bool consume = false);
 
 struct HeaderFields {
     std::string dest_vob, dest_path, deploy_location;
 };
 // Prints the summary of a packet extracted into outdir. 1 on success, else 0
 // with a reason (a section that does not read).
-int print_packet_summary(std::ostream& out, const std::string& outdir, const HeaderFields& fields,
-                         std::string& why);
+int print_packet_summary(std::ostream& out, const std::string& outdir, const HeaderFields& fields, std::string& why);

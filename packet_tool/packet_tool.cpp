@@ -133,17 +133,17 @@ int cmd_crypt(std::vector<std::string> a, bool encrypt) {
     return decrypt_file(a[0], a[1]) ? 0 : fail(codec_reason("decryption"));
 }
 
-const char* extra_or_null(const std::string& extra) { return extra.empty() ? nullptr : extra.c_str(); }
+const char* extra_or_null(const std::string& extra) {
+    return extra.empty() ? nullptr : extra.c_str();
+}
 
 int cmd_scramble(const std::vector<std::string>& a, bool forward) {
     if (a.size() != 4)
         return usage_error(forward ? "scramble needs MACHINE USER EXTRA PASSWORD"
                                    : "unscramble needs MACHINE USER EXTRA SCRAMBLED");
     std::string out;
-    const int ok = forward ? return_crypted_password(a[0].c_str(), a[1].c_str(), extra_or_null(a[2]),
-                                                     a[3].c_str(), out)
-                           : return_password(a[0].c_str(), a[1].c_str(), extra_or_null(a[2]),
-                                             a[3].c_str(), out);
+    const int ok = forward ? return_crypted_password(a[0].c_str(), a[1].c_str(), extra_or_null(a[2]), a[3].c_str(), out)
+                           : return_password(a[0].c_str(), a[1].c_str(), extra_or_null(a[2]), a[3].c_str(), out);
     if (!ok) return fail(forward ? "the password cannot be scrambled" : "the text cannot be unscrambled");
     std::printf("%s\n", out.c_str());
     return 0;

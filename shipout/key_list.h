@@ -12,28 +12,28 @@ inline constexpr int MAX_KEY = 9999;
 
 // Which check refused a key list; each has its own message.
 enum class KeyListError {
-  None,
-  CommaDash,      // ",-"
-  DoubleComma,    // ",,"
-  DoubleDash,     // "--"
-  Blank,          // a blank anywhere
-  LeadingComma,   // starts with ","
-  BadCharacter,   // anything but digits, "-" and ","; also a bound outside 0..9999
-  TwoDashes,      // an item such as "1-2-3"
-  LoneDash,       // an item "-" alone
+    None,
+    CommaDash,     // ",-"
+    DoubleComma,   // ",,"
+    DoubleDash,    // "--"
+    Blank,         // a blank anywhere
+    LeadingComma,  // starts with ","
+    BadCharacter,  // anything but digits, "-" and ","; also a bound outside 0..9999
+    TwoDashes,     // an item such as "1-2-3"
+    LoneDash,      // an item "-" alone
 };
 
 // The set of requested keys (LOOK_FOR_KEY) and how many are still wanted
 // (NUMBER_OF_KEYS_TO_LOOK_FOR).
 struct RequestedKeys {
-  std::bitset<MAX_KEY + 1> look_for_key;
-  std::size_t number_of_keys_to_look_for = 0;
+    std::bitset<MAX_KEY + 1> look_for_key;
+    std::size_t number_of_keys_to_look_for = 0;
 
-  void add(int key);
-  bool wanted(int key) const { return key >= MIN_KEY && key <= MAX_KEY && look_for_key.test(key); }
-  // Marks a key as done; returns true when no key remains wanted.
-  bool done(int key);
-  bool empty() const { return number_of_keys_to_look_for == 0; }
+    void add(int key);
+    bool wanted(int key) const { return key >= MIN_KEY && key <= MAX_KEY && look_for_key.test(key); }
+    // Marks a key as done; returns true when no key remains wanted.
+    bool done(int key);
+    bool empty() const { return number_of_keys_to_look_for == 0; }
 };
 
 // Checks and parses a key list such as "3-1,7,20-". On failure, `keys` is

@@ -14,64 +14,66 @@ namespace {
 
 // Removes the temporary file on every way out.
 struct TempFile {
-  std::string path;
-  int fd = -1;
-  ~TempFile() {
-    if (fd >= 0) ::close(fd);
-    if (!path.empty()) ::unlink(path.c_str());
-  }
+    std::string path;
+    int fd = -1;
+    ~TempFile() {
+        if (fd >= 0) ::close(fd);
+        if (!path.empty()) ::unlink(path.c_str());
+    }
 };
 
 bool write_all(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
     }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+    return true;
 }
 
 }  // namespace
 
 std::string mship_path(const std::string& ship_dir, int vob_id, const std::string& location) {
-  return fmt_msg("%s%s%s.%03d.%s", ship_dir.c_str(), "/", "mship", vob_id, location.c_str());
+    return fmt_msg("%s%s%s.%03d.%s", ship_dir.c_str(), "/", "mship", vob_id, location.c_str());
 }
 
 std::string mship_content(const std::string& scrambled_key, const std::string& scrambled_time) {
-  return fmt_msg("%s VLso_%s%s ", scrambled_key.c_str(), "12.1", "_l") + scrambled_time;
+    return fmt_msg("%s VLso_%s%s ", scrambled_key.c_str(), "12.1", "_l") + scrambled_time;
 }
 
 bool is_valid_location(const std::string& location) {
-  return !location.empty() && location != "." && location != ".." &&
-         location.find('/') == std::string::npos && location.find('\0') == std::string::npos;
+    return !location.empty() && location != "." && location != ".." && location.find('/') == std::string::npos &&
+           location.find('\0') == std::string::npos;
 }
 
 MshipResult write_mship_if_absent(const std::string& path, const std::string& content) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0) return MshipResult::AlreadyThere;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) return MshipResult::AlreadyThere;
 
-  std::string dir = path.substr(0, path.rfind('/'));
-  TempFile temp;
-  for (int attempt = 0; attempt < 100 && temp.fd < 0; ++attempt) {
-    std::string candidate = fmt_msg("%s/.mship_tmp.%ld.%d", dir.c_str(), static_cast<long>(::getpid()), attempt);
-    temp.fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (temp.fd >= 0) temp.path = candidate;
-    else if (errno != EEXIST) return MshipResult::WriteError;
-  }
-  if (temp.fd < 0) return MshipResult::WriteError;
-  if (!write_all(temp.fd, content) || ::fchmod(temp.fd, 0666) != 0 || ::close(temp.fd) != 0) {
+    std::string dir = path.substr(0, path.rfind('/'));
+    TempFile temp;
+    for (int attempt = 0; attempt < 100 && temp.fd < 0; ++attempt) {
+        std::string candidate = fmt_msg("%s/.mship_tmp.%ld.%d", dir.c_str(), static_cast<long>(::getpid()), attempt);
+        temp.fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (temp.fd >= 0)
+            temp.path = candidate;
+        else if (errno != EEXIST)
+            return MshipResult::WriteError;
+    }
+    if (temp.fd < 0) return MshipResult::WriteError;
+    if (!write_all(temp.fd, content) || ::fchmod(temp.fd, 0666) != 0 || ::close(temp.fd) != 0) {
+        temp.fd = -1;
+        return MshipResult::WriteError;
+    }
     temp.fd = -1;
-    return MshipResult::WriteError;
-  }
-  temp.fd = -1;
-  if (::link(temp.path.c_str(), path.c_str()) != 0) {
-    return errno == EEXIST ? MshipResult::AlreadyThere : MshipResult::WriteError;
-  }
-  return MshipResult::Created;
+    if (::link(temp.path.c_str(), path.c_str()) != 0) {
+        return errno == EEXIST ? MshipResult::AlreadyThere : MshipResult::WriteError;
+    }
+    return MshipResult::Created;
 }
 
 }  // namespace shipout

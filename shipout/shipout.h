@@ -6,8 +6,8 @@
 namespace shipout {
 
 struct RunResult {
-  int code = 0;          // 0 or 99
-  std::string message;   // shown when not empty
+    int code = 0;         // 0 or 99
+    std::string message;  // shown when not empty
 };
 
 // Checks the key list, finds the depot through the site file and writes

@@ -45,14 +45,12 @@ inline constexpr char CONFIG_NOT_EXIST[] = "%s Config. File (%s) does not exist 
 inline constexpr char CONFIG_CANNOT_READ[] = "%s Config. File (%s) cannot be read";
 inline constexpr char CONFIG_EMPTY[] = "%s Config. File (%s) cannot be read or is empty";
 inline constexpr char INCLUDE_CANNOT_READ[] = "%s Config. Include File (%s) cannot be read";
-inline constexpr char VOB_ID_OUT_OF_RANGE[] =
-    "%s Config. File (%s) had VOB_ID out of range [%d..%d] for VOB key (%s)";
+inline constexpr char VOB_ID_OUT_OF_RANGE[] = "%s Config. File (%s) had VOB_ID out of range [%d..%d] for VOB key (%s)";
 inline constexpr char INCLUDE_VOB_ID_OUT_OF_RANGE[] =
     "%s Config. Include File (%s) had VOB_ID out of range [%d..%d] for VOB key (%s)";
 inline constexpr char INCOMPLETE_VOB_KEY[] = "%s Config. File (%s) had incomplete VOB key (%s)";
 // A receiving location name that would put the request outside the bay.
-inline constexpr char INVALID_LOCATION[] =
-    "%s Config. File (%s) had invalid receiving location (%s) for VOB key (%s)";
+inline constexpr char INVALID_LOCATION[] = "%s Config. File (%s) had invalid receiving location (%s) for VOB key (%s)";
 inline constexpr char WRITE_ERROR[] = "REPLICATION ERROR: Quorlin Replication Failed. Write Error.";
 inline constexpr char VOB_NOT_READABLE[] =
     "%s The associated Vandrel shipper file (%s) contained the replication key (#%03d) that "

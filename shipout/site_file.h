@@ -11,7 +11,7 @@
 namespace shipout {
 
 struct SiteFile {
-  std::string depot;
+    std::string depot;
 };
 
 // Reads the site file. On failure returns false and sets `message`.

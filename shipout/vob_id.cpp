@@ -5,9 +5,9 @@
 namespace shipout {
 
 std::string vob_database_id(const std::string& vob_tag) {
-  const std::string& id = get_VOB_db_id(vob_tag);
-  if (id == VOB_DB_ID_UNKNOWN) return std::string();
-  return id;
+    const std::string& id = get_VOB_db_id(vob_tag);
+    if (id == VOB_DB_ID_UNKNOWN) return std::string();
+    return id;
 }
 
 }  // namespace shipout

@@ -9,30 +9,30 @@
 #include <termios.h>
 
 class Console {
- public:
-  Console();
-  ~Console();
-  Console(const Console&) = delete;
-  Console& operator=(const Console&) = delete;
+public:
+    Console();
+    ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
 
-  // One character without echo; -1 at end of input.
-  int getch();
-  // Clears the terminal and puts the cursor at the top left.
-  void clear_screen();
-  void bell();
-  void write(const std::string& text);
+    // One character without echo; -1 at end of input.
+    int getch();
+    // Clears the terminal and puts the cursor at the top left.
+    void clear_screen();
+    void bell();
+    void write(const std::string& text);
 
-  enum class FieldKind {
-    word,       // no blanks anywhere
-    secret,     // no blanks, echoed as "*"
-    directory,  // no leading blank; inner blanks kept, trailing removed
-  };
-  // Reads a field: entry ends at tab, newline, carriage return, end of input
-  // or when `capacity` - 1 characters are stored. Refused blanks ring the
-  // bell and are not stored; backspace and delete erase the last character.
-  std::string read_field(std::size_t capacity, FieldKind kind);
+    enum class FieldKind {
+        word,       // no blanks anywhere
+        secret,     // no blanks, echoed as "*"
+        directory,  // no leading blank; inner blanks kept, trailing removed
+    };
+    // Reads a field: entry ends at tab, newline, carriage return, end of input
+    // or when `capacity` - 1 characters are stored. Refused blanks ring the
+    // bell and are not stored; backspace and delete erase the last character.
+    std::string read_field(std::size_t capacity, FieldKind kind);
 
- private:
-  bool restore_ = false;
-  struct termios saved_ {};
+private:
+    bool restore_ = false;
+    struct termios saved_ {};
 };

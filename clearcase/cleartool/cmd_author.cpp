@@ -13,9 +13,17 @@ int cmd_checkout(const Args& args) {
     ParsedOpts o;
     std::string err;
     if (!parse_options(args,
-                       {CC_COMMENT_OPTS, {"reserved", 3, false}, {"unreserved", 3, false}, {"nwarn", 2, false},
-                        {"out", 3, true}, {"ndata", 2, false}, {"version", 3, false}, {"branch", 3, true},
-                        {"nquery", 2, false}, {"query", 1, false}, {"nmaster", 2, false}},
+                       {CC_COMMENT_OPTS,
+                        {"reserved", 3, false},
+                        {"unreserved", 3, false},
+                        {"nwarn", 2, false},
+                        {"out", 3, true},
+                        {"ndata", 2, false},
+                        {"version", 3, false},
+                        {"branch", 3, true},
+                        {"nquery", 2, false},
+                        {"query", 1, false},
+                        {"nmaster", 2, false}},
                        o, err) ||
         o.operands.empty())
         return usage_error("checkout", err.empty() ? "checkout [-c comment|-nc] pname ..." : err);
@@ -35,8 +43,14 @@ int cmd_checkin(const Args& args) {
     ParsedOpts o;
     std::string err;
     if (!parse_options(args,
-                       {CC_COMMENT_OPTS, {"identical", 1, false}, {"keep", 2, false}, {"rm", 2, false},
-                        {"nwarn", 2, false}, {"cr", 2, false}, {"ptime", 2, false}, {"from", 3, true}},
+                       {CC_COMMENT_OPTS,
+                        {"identical", 1, false},
+                        {"keep", 2, false},
+                        {"rm", 2, false},
+                        {"nwarn", 2, false},
+                        {"cr", 2, false},
+                        {"ptime", 2, false},
+                        {"from", 3, true}},
                        o, err) ||
         o.operands.empty())
         return usage_error("checkin", err.empty() ? "checkin [-c comment|-nc] [-identical] pname ..." : err);
@@ -65,16 +79,14 @@ int cmd_checkin(const Args& args) {
 int cmd_uncheckout(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {{"keep", 1, false}, {"rm", 2, false}, {"cact", 3, false}, {"cwork", 3, false}}, o,
-                       err) ||
+    if (!parse_options(args, {{"keep", 1, false}, {"rm", 2, false}, {"cact", 3, false}, {"cwork", 3, false}}, o, err) ||
         o.operands.empty())
         return usage_error("uncheckout", err.empty() ? "uncheckout [-keep|-rm] pname ..." : err);
     Session s;
     if (!s.open(true)) return 1;
     bool keep = !o.has("rm");
-    int status = for_each_pname(s, o.operands, 0, [&](Resolved& r, std::string& msg) {
-        return uncheckout_element(s.st, r, keep, msg);
-    });
+    int status = for_each_pname(s, o.operands, 0,
+                                [&](Resolved& r, std::string& msg) { return uncheckout_element(s.st, r, keep, msg); });
     return s.finish(status);
 }
 
@@ -82,8 +94,14 @@ int make_elements(const Args& args, bool dir_cmd) {
     ParsedOpts o;
     std::string err;
     if (!parse_options(args,
-                       {CC_COMMENT_OPTS, {"eltype", 3, true}, {"nco", 3, false}, {"ci", 2, false},
-                        {"ptime", 2, false}, {"mkpath", 3, false}, {"master", 3, false}, {"nwarn", 2, false}},
+                       {CC_COMMENT_OPTS,
+                        {"eltype", 3, true},
+                        {"nco", 3, false},
+                        {"ci", 2, false},
+                        {"ptime", 2, false},
+                        {"mkpath", 3, false},
+                        {"master", 3, false},
+                        {"nwarn", 2, false}},
                        o, err) ||
         o.operands.empty())
         return usage_error(dir_cmd ? "mkdir" : "mkelem", err.empty() ? "missing element name" : err);
@@ -115,8 +133,12 @@ int make_elements(const Args& args, bool dir_cmd) {
     return s.finish(status);
 }
 
-int cmd_mkelem(const Args& args) { return make_elements(args, false); }
-int cmd_mkdir(const Args& args) { return make_elements(args, true); }
+int cmd_mkelem(const Args& args) {
+    return make_elements(args, false);
+}
+int cmd_mkdir(const Args& args) {
+    return make_elements(args, true);
+}
 
 int cmd_ln(const Args& args) {
     ParsedOpts o;
@@ -139,9 +161,9 @@ int cmd_ln(const Args& args) {
 int cmd_mkbranch(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"nco", 3, false}, {"version", 3, true}, {"nwarn", 2, false},
-                              {"ptime", 2, false}},
-                       o, err) ||
+    if (!parse_options(
+            args, {CC_COMMENT_OPTS, {"nco", 3, false}, {"version", 3, true}, {"nwarn", 2, false}, {"ptime", 2, false}},
+            o, err) ||
         o.operands.size() < 2)
         return usage_error("mkbranch", err.empty() ? "mkbranch [-nco] <branch type> pname ..." : err);
     std::string brtype = o.operands[0];

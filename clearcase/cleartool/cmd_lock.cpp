@@ -16,7 +16,7 @@ namespace {
 struct LockTarget {
     std::string obj_kind;  // vob | type | element | branch
     int64_t obj_id = 0, vob_id = 0;
-    std::string words;     // for messages: versioned object base "/vobs/x", label type "REL1", ...
+    std::string words;  // for messages: versioned object base "/vobs/x", label type "REL1", ...
     std::vector<std::pair<std::string, std::string>> env;
 };
 
@@ -91,9 +91,10 @@ EventRec lock_event(Store& st, const LockTarget& t, const std::string& op, const
 int cmd_lock(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"nusers", 3, true}, {"obsolete", 3, false}, {"replace", 3, false},
-                              {"pname", 2, false}},
-                       o, err) ||
+    if (!parse_options(
+            args,
+            {CC_COMMENT_OPTS, {"nusers", 3, true}, {"obsolete", 3, false}, {"replace", 3, false}, {"pname", 2, false}},
+            o, err) ||
         o.operands.empty())
         return usage_error("lock", err.empty() ? "lock [-nusers u,...] [-obsolete] object ..." : err);
     std::string nusers;
@@ -116,8 +117,9 @@ int cmd_lock(const Args& args) {
         }
         s.begin_operand();
         // Locking a locked object replaces its lock.
-        Stmt ins(s.st.db(), "INSERT OR REPLACE INTO locks(obj_kind,obj_id,vob_id,nusers,obsolete,created,user,comment) "
-                            "VALUES(?,?,?,?,?,?,?,?)");
+        Stmt ins(s.st.db(),
+                 "INSERT OR REPLACE INTO locks(obj_kind,obj_id,vob_id,nusers,obsolete,created,user,comment) "
+                 "VALUES(?,?,?,?,?,?,?,?)");
         ins.bind(1, t.obj_kind).bind(2, t.obj_id).bind(3, t.vob_id).bind(4, nusers);
         ins.bind(5, o.has("obsolete") ? 1 : 0).bind(6, s.st.now()).bind(7, s.st.user()).bind(8, comment);
         bool ok = ins.exec();
@@ -190,10 +192,14 @@ bool apply_mode(const std::string& spec, int& perms) {
         if (op != '+' && op != '-' && op != '=') return false;
         int bits = 0;
         for (; i < clause.size(); ++i) {
-            if (clause[i] == 'r') bits |= 0444;
-            else if (clause[i] == 'w') bits |= 0222;
-            else if (clause[i] == 'x') bits |= 0111;
-            else return false;
+            if (clause[i] == 'r')
+                bits |= 0444;
+            else if (clause[i] == 'w')
+                bits |= 0222;
+            else if (clause[i] == 'x')
+                bits |= 0111;
+            else
+                return false;
         }
         bits &= who;
         if (op == '+') perms |= bits;
@@ -206,11 +212,18 @@ bool apply_mode(const std::string& spec, int& perms) {
 int cmd_protect(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"chmod", 4, true}, {"chown", 4, true}, {"chgrp", 4, true},
-                              {"recurse", 3, false}, {"file", 3, false}, {"directory", 3, false}},
+    if (!parse_options(args,
+                       {CC_COMMENT_OPTS,
+                        {"chmod", 4, true},
+                        {"chown", 4, true},
+                        {"chgrp", 4, true},
+                        {"recurse", 3, false},
+                        {"file", 3, false},
+                        {"directory", 3, false}},
                        o, err) ||
         o.operands.empty())
-        return usage_error("protect", err.empty() ? "protect [-chmod mode] [-chown user] [-chgrp group] pname ..." : err);
+        return usage_error("protect",
+                           err.empty() ? "protect [-chmod mode] [-chown user] [-chgrp group] pname ..." : err);
     if (!o.has("chmod") && !o.has("chown") && !o.has("chgrp"))
         return usage_error("protect", "give -chmod, -chown or -chgrp");
     Session s;

@@ -59,8 +59,10 @@ int label_one(Store& st, const Resolved& r, const std::string& lbname, bool repl
     }
     if (!check_locks(st, LockScope{r.elem.vob_id, r.eid, t.branch_id, {lt->id}}, "mklabel")) return 0;
     int64_t moved = 0;
-    bool already = st.db().scalar_i64("SELECT count(*) FROM labels WHERE lbtype_id=" + std::to_string(lt->id) +
-                                      " AND version_id=" + std::to_string(t.obj_id)).value_or(0) > 0;
+    bool already = st.db()
+                       .scalar_i64("SELECT count(*) FROM labels WHERE lbtype_id=" + std::to_string(lt->id) +
+                                   " AND version_id=" + std::to_string(t.obj_id))
+                       .value_or(0) > 0;
     if (!attach_label(st, lt->id, t.obj_id, replace, &moved)) return 0;
     if (already) {
         msg += "Label \"" + lbname + "\" already on \"" + r.given + "\" version \"" + t.vid + "\".\n";
@@ -70,13 +72,12 @@ int label_one(Store& st, const Resolved& r, const std::string& lbname, bool repl
         std::string old_vid = st.version_vid(moved);
         std::string old_xp = r.vobpath + "@@" + old_vid;
         EventRec e = meta_event(
-            r.elem.vob_id,
-            label_moved_event(lbname, r.elem.is_dir() ? "directory version" : "version", old_xp, t.vid), old_xp,
-            comment);
+            r.elem.vob_id, label_moved_event(lbname, r.elem.is_dir() ? "directory version" : "version", old_xp, t.vid),
+            old_xp, comment);
         e.eid = r.eid, e.version_id = moved, e.type_id = lt->id;
         record_event(st, e);
-        msg += "Moved label \"" + lbname + "\" on \"" + r.given + "\" from version \"" + old_vid + "\" to \"" +
-               t.vid + "\".\n";
+        msg += "Moved label \"" + lbname + "\" on \"" + r.given + "\" from version \"" + old_vid + "\" to \"" + t.vid +
+               "\".\n";
     } else {
         msg += "Created label \"" + lbname + "\" on \"" + r.given + "\" version \"" + t.vid + "\".\n";
     }
@@ -90,7 +91,7 @@ void collect_tree(Store& st, ViewCtx& ctx, const Resolved& top, std::vector<Reso
     for (size_t i = 0; i < out.size(); ++i) {
         Resolved cur = out[i];
         if (!cur.elem.is_dir()) continue;
-        std::vector<DirEntry> ents = cur.sel.co_id       ? st.co_entries(cur.sel.co_id)
+        std::vector<DirEntry> ents = cur.sel.co_id        ? st.co_entries(cur.sel.co_id)
                                      : cur.sel.version_id ? st.dir_entries(cur.sel.version_id)
                                                           : std::vector<DirEntry>{};
         for (auto& d : ents) {
@@ -112,9 +113,10 @@ void collect_tree(Store& st, ViewCtx& ctx, const Resolved& top, std::vector<Reso
 int cmd_mklabel(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"replace", 3, false}, {"recurse", 3, false}, {"version", 3, true},
-                              {"follow", 3, false}},
-                       o, err) ||
+    if (!parse_options(
+            args,
+            {CC_COMMENT_OPTS, {"replace", 3, false}, {"recurse", 3, false}, {"version", 3, true}, {"follow", 3, false}},
+            o, err) ||
         o.operands.size() < 2)
         return usage_error("mklabel", err.empty() ? "mklabel [-replace] [-recurse] label-type pname ..." : err);
     std::string lb = bare_type_name(o.operands[0]);
@@ -196,8 +198,13 @@ int cmd_rmlabel(const Args& args) {
 int cmd_mkattr(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"replace", 3, false}, {"default", 3, false}, {"recurse", 3, false},
-                              {"version", 3, true}, {"pname", 2, false}},
+    if (!parse_options(args,
+                       {CC_COMMENT_OPTS,
+                        {"replace", 3, false},
+                        {"default", 3, false},
+                        {"recurse", 3, false},
+                        {"version", 3, true},
+                        {"pname", 2, false}},
                        o, err))
         return usage_error("mkattr", err);
     size_t need = o.has("default") ? 2 : 3;
@@ -314,8 +321,8 @@ int merge_arrow(Session& s, const Resolved& from, int64_t from_vid, const Resolv
     EventRec e;
     e.vob_id = to.elem.vob_id, e.op = "mkhlink", e.minor = true, e.mkind = "version";
     e.name = to.vobpath + "@@" + tv;
-    e.descr = "make hyperlink \"Merge\" from version \"" + from.vobpath + "@@" + fv + "\" to version \"" + e.name +
-              "\"";
+    e.descr =
+        "make hyperlink \"Merge\" from version \"" + from.vobpath + "@@" + fv + "\" to version \"" + e.name + "\"";
     e.comment = e.user_comment = comment;
     e.eid = to.eid;
     if (to_vid > 0) e.version_id = to_vid;
@@ -330,8 +337,13 @@ int merge_arrow(Session& s, const Resolved& from, int64_t from_vid, const Resolv
 int cmd_mkhlink(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"unidir", 3, false}, {"fpname", 3, false}, {"tpname", 3, false},
-                              {"ttext", 3, true}, {"ftext", 3, true}},
+    if (!parse_options(args,
+                       {CC_COMMENT_OPTS,
+                        {"unidir", 3, false},
+                        {"fpname", 3, false},
+                        {"tpname", 3, false},
+                        {"ttext", 3, true},
+                        {"ftext", 3, true}},
                        o, err) ||
         o.operands.size() != 3)
         return usage_error("mkhlink", err.empty() ? "mkhlink Merge from-pname to-pname" : err);
@@ -354,9 +366,18 @@ int cmd_mkhlink(const Args& args) {
 int cmd_merge(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"to", 2, true}, {"ndata", 2, false}, {"narrows", 3, false},
-                              {"version", 3, true}, {"query", 1, false}, {"abort", 3, false}, {"qall", 3, false},
-                              {"qntrivial", 3, false}, {"insert", 3, false}, {"delete", 3, false}},
+    if (!parse_options(args,
+                       {CC_COMMENT_OPTS,
+                        {"to", 2, true},
+                        {"ndata", 2, false},
+                        {"narrows", 3, false},
+                        {"version", 3, true},
+                        {"query", 1, false},
+                        {"abort", 3, false},
+                        {"qall", 3, false},
+                        {"qntrivial", 3, false},
+                        {"insert", 3, false},
+                        {"delete", 3, false}},
                        o, err))
         return usage_error("merge", err);
     if (!o.has("to")) return usage_error("merge", "merge -to target-pname -ndata [-version vid | from-pname]");
@@ -421,8 +442,8 @@ int cmd_rmmerge(const Args& args) {
     EventRec e;
     e.vob_id = a.elem.vob_id, e.op = "rmhlink", e.minor = true, e.mkind = "version";
     e.name = b.vobpath + "@@" + s.st.version_vid(bv);
-    e.descr = "remove hyperlink \"Merge\" between \"" + a.vobpath + "@@" + s.st.version_vid(av) + "\" and \"" +
-              e.name + "\"";
+    e.descr =
+        "remove hyperlink \"Merge\" between \"" + a.vobpath + "@@" + s.st.version_vid(av) + "\" and \"" + e.name + "\"";
     e.comment = e.user_comment = comment_of(o);
     e.eid = a.eid;
     record_event(s.st, e);

@@ -15,9 +15,16 @@ int cmd_mkvob(const Args& args) {
     ParsedOpts o;
     std::string err;
     if (!parse_options(args,
-                       {CC_COMMENT_OPTS, {"tag", 3, true}, {"public", 3, false}, {"password", 3, true},
-                        {"options", 3, true}, {"ucmproject", 3, false}, {"host", 4, true}, {"hpath", 3, true},
-                        {"gpath", 3, true}, {"stgloc", 3, true}},
+                       {CC_COMMENT_OPTS,
+                        {"tag", 3, true},
+                        {"public", 3, false},
+                        {"password", 3, true},
+                        {"options", 3, true},
+                        {"ucmproject", 3, false},
+                        {"host", 4, true},
+                        {"hpath", 3, true},
+                        {"gpath", 3, true},
+                        {"stgloc", 3, true}},
                        o, err))
         return usage_error("mkvob", err);
     if (!o.has("tag") || o.operands.size() != 1) return usage_error("mkvob", "mkvob -tag <vob tag> <storage pname>");
@@ -29,9 +36,10 @@ int cmd_mkvob(const Args& args) {
     if (!s.open(true)) return 1;
     VobRec v;
     if (!create_vob(s.st, tag, o.operands[0], comment_of(o), o.has("public"), v)) return cc_error(s.st.error());
-    std::printf("Created versioned object base.\nHost-local path: %s\nGlobal path:     %s\nVOB ownership:\n"
-                "  owner %s\n  group %s\n",
-                o.operands[0].c_str(), o.operands[0].c_str(), s.st.user().c_str(), current_group().c_str());
+    std::printf(
+        "Created versioned object base.\nHost-local path: %s\nGlobal path:     %s\nVOB ownership:\n"
+        "  owner %s\n  group %s\n",
+        o.operands[0].c_str(), o.operands[0].c_str(), s.st.user().c_str(), current_group().c_str());
     return s.finish(0);
 }
 
@@ -85,8 +93,7 @@ void print_vob_line(const VobRec& v, bool shortf) {
 int cmd_lsvob(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {{"short", 1, false}, {"long", 1, false}, {"host", 4, true}, {"region", 3, true}}, o,
-                       err))
+    if (!parse_options(args, {{"short", 1, false}, {"long", 1, false}, {"host", 4, true}, {"region", 3, true}}, o, err))
         return usage_error("lsvob", err);
     Session s;
     if (!s.open(false)) return 1;
@@ -127,16 +134,28 @@ int set_mounted(const Args& args, bool mounted) {
     return s.finish(status);
 }
 
-int cmd_mount(const Args& args) { return set_mounted(args, true); }
-int cmd_umount(const Args& args) { return set_mounted(args, false); }
+int cmd_mount(const Args& args) {
+    return set_mounted(args, true);
+}
+int cmd_umount(const Args& args) {
+    return set_mounted(args, false);
+}
 
 int cmd_mkview(const Args& args) {
     ParsedOpts o;
     std::string err;
     if (!parse_options(args,
-                       {{"tag", 3, true}, {"snapshot", 4, false}, {"stgloc", 3, true}, {"host", 4, true},
-                        {"hpath", 3, true}, {"gpath", 3, true}, {"shareable_dos", 3, false}, {"ncaexported", 3, false},
-                        {"region", 3, true}, {"ln", 2, true}, {"umask", 3, true}},
+                       {{"tag", 3, true},
+                        {"snapshot", 4, false},
+                        {"stgloc", 3, true},
+                        {"host", 4, true},
+                        {"hpath", 3, true},
+                        {"gpath", 3, true},
+                        {"shareable_dos", 3, false},
+                        {"ncaexported", 3, false},
+                        {"region", 3, true},
+                        {"ln", 2, true},
+                        {"umask", 3, true}},
                        o, err))
         return usage_error("mkview", err);
     if (!o.has("tag") || o.operands.size() != 1) return usage_error("mkview", "mkview -tag <view tag> <storage pname>");
@@ -167,7 +186,12 @@ int cmd_rmview(const Args& args) {
     else if (o.operands.size() == 1)
         for (auto& x : s.st.views())
             if (x.storage == o.operands[0] || x.tag == o.operands[0]) v = x;
-    if (!v) return cc_error("Unable to find view \"" + (o.has("tag") ? o.get("tag") : o.operands.empty() ? "" : o.operands[0]) + "\".");
+    if (!v)
+        return cc_error("Unable to find view \"" +
+                        (o.has("tag")         ? o.get("tag")
+                         : o.operands.empty() ? ""
+                                              : o.operands[0]) +
+                        "\".");
     if (!remove_view(s.st, v->id)) return cc_error(s.st.error());
     remove_view_dir(v->tag);
     std::printf("Removed view \"%s\".\n", v->tag.c_str());
@@ -178,8 +202,13 @@ int cmd_rmview(const Args& args) {
 int cmd_lsview(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {{"short", 1, false}, {"long", 1, false}, {"cview", 2, false}, {"host", 4, true},
-                              {"region", 3, true}, {"quick", 1, false}},
+    if (!parse_options(args,
+                       {{"short", 1, false},
+                        {"long", 1, false},
+                        {"cview", 2, false},
+                        {"host", 4, true},
+                        {"region", 3, true},
+                        {"quick", 1, false}},
                        o, err))
         return usage_error("lsview", err);
     Session s;

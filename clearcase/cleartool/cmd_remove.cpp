@@ -11,8 +11,8 @@
 namespace ccsub {
 namespace {
 
-void record_removal(Store& st, const Resolved& r, const std::string& op, const std::string& what,
-                    const std::string& xp, const std::string& comment, int64_t eid) {
+void record_removal(Store& st, const Resolved& r, const std::string& op, const std::string& what, const std::string& xp,
+                    const std::string& comment, int64_t eid) {
     EventRec e;
     e.vob_id = r.elem.vob_id, e.op = op, e.mkind = element_kind_word(r.elem), e.name = xp;
     e.descr = "destroy " + what + " \"" + xp + "\"";
@@ -24,9 +24,16 @@ void record_removal(Store& st, const Resolved& r, const std::string& op, const s
 int cmd_rmver(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {CC_COMMENT_OPTS, {"force", 1, false}, {"xbranch", 3, false}, {"xlabel", 3, false},
-                              {"xattr", 3, false}, {"xhlink", 3, false}, {"data", 3, false}, {"version", 3, true},
-                              {"vrange", 3, true}},
+    if (!parse_options(args,
+                       {CC_COMMENT_OPTS,
+                        {"force", 1, false},
+                        {"xbranch", 3, false},
+                        {"xlabel", 3, false},
+                        {"xattr", 3, false},
+                        {"xhlink", 3, false},
+                        {"data", 3, false},
+                        {"version", 3, true},
+                        {"vrange", 3, true}},
                        o, err) ||
         o.operands.empty())
         return usage_error("rmver", err.empty() ? "rmver [-xbr -xla -xat -xhl] version-pname ..." : err);
@@ -135,7 +142,8 @@ int cmd_rmelem(const Args& args) {
         std::vector<int64_t> doomed{r.eid};
         std::set<int64_t> in{r.eid};
         for (size_t i = 0; i < doomed.size(); ++i) {
-            Stmt q(s.st.db(), "SELECT DISTINCT d.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE v.eid=?");
+            Stmt q(s.st.db(),
+                   "SELECT DISTINCT d.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE v.eid=?");
             q.bind(1, doomed[i]);
             while (q.step())
                 if (in.insert(q.i64(0)).second) doomed.push_back(q.i64(0));
@@ -144,8 +152,9 @@ int cmd_rmelem(const Args& args) {
             changed = false;
             for (size_t i = 1; i < doomed.size(); ++i) {
                 if (!in.count(doomed[i])) continue;
-                Stmt p(s.st.db(), "SELECT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
-                                  "UNION SELECT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
+                Stmt p(s.st.db(),
+                       "SELECT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
+                       "UNION SELECT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
                 p.bind(1, doomed[i]);
                 bool outside = false;
                 while (p.step()) outside = outside || !in.count(p.i64(0));

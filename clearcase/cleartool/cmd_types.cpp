@@ -37,16 +37,16 @@ void record_type_event(Store& st, const TypeRec& t, const std::string& op, const
 int make_type(const Args& args, const std::string& kind, const char* cmd) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args,
-                       {CC_COMMENT_OPTS, {"global", 3, false}, {"ordinary", 3, false}, {"replace", 3, false},
-                        {"pbranch", 3, false}, {"acquire", 3, false}, {"vtype", 3, true}, {"default", 3, true},
-                        {"vpelement", 3, false}, {"vpbranch", 3, false}, {"vpversion", 3, false},
-                        {"supertype", 3, true}, {"manager", 3, true}, {"element", 3, false}, {"type", 3, false},
-                        {"all", 3, false}, {"postop", 3, true}, {"preop", 3, true}, {"execunix", 5, true},
-                        {"exec", 4, true}, {"execwin", 5, true}, {"nusers", 3, true}, {"shared", 3, false},
-                        {"enum", 3, true}, {"gt", 2, true}, {"ge", 2, true}, {"lt", 2, true}, {"le", 2, true},
-                        {"ptime", 2, false}},
-                       o, err) ||
+    if (!parse_options(
+            args, {CC_COMMENT_OPTS,         {"global", 3, false},   {"ordinary", 3, false},  {"replace", 3, false},
+                   {"pbranch", 3, false},   {"acquire", 3, false},  {"vtype", 3, true},      {"default", 3, true},
+                   {"vpelement", 3, false}, {"vpbranch", 3, false}, {"vpversion", 3, false}, {"supertype", 3, true},
+                   {"manager", 3, true},    {"element", 3, false},  {"type", 3, false},      {"all", 3, false},
+                   {"postop", 3, true},     {"preop", 3, true},     {"execunix", 5, true},   {"exec", 4, true},
+                   {"execwin", 5, true},    {"nusers", 3, true},    {"shared", 3, false},    {"enum", 3, true},
+                   {"gt", 2, true},         {"ge", 2, true},        {"lt", 2, true},         {"le", 2, true},
+                   {"ptime", 2, false}},
+            o, err) ||
         o.operands.empty())
         return usage_error(cmd, err.empty() ? "missing type name" : err);
     Session s;
@@ -138,12 +138,24 @@ int make_type(const Args& args, const std::string& kind, const char* cmd) {
     return s.finish(status);
 }
 
-int cmd_mkbrtype(const Args& a) { return make_type(a, "brtype", "mkbrtype"); }
-int cmd_mklbtype(const Args& a) { return make_type(a, "lbtype", "mklbtype"); }
-int cmd_mkattype(const Args& a) { return make_type(a, "attype", "mkattype"); }
-int cmd_mkeltype(const Args& a) { return make_type(a, "eltype", "mkeltype"); }
-int cmd_mkhltype(const Args& a) { return make_type(a, "hltype", "mkhltype"); }
-int cmd_mktrtype(const Args& a) { return make_type(a, "trtype", "mktrtype"); }
+int cmd_mkbrtype(const Args& a) {
+    return make_type(a, "brtype", "mkbrtype");
+}
+int cmd_mklbtype(const Args& a) {
+    return make_type(a, "lbtype", "mklbtype");
+}
+int cmd_mkattype(const Args& a) {
+    return make_type(a, "attype", "mkattype");
+}
+int cmd_mkeltype(const Args& a) {
+    return make_type(a, "eltype", "mkeltype");
+}
+int cmd_mkhltype(const Args& a) {
+    return make_type(a, "hltype", "mkhltype");
+}
+int cmd_mktrtype(const Args& a) {
+    return make_type(a, "trtype", "mktrtype");
+}
 
 bool type_has_instances(Store& st, const TypeRec& t) {
     std::string id = std::to_string(t.id);

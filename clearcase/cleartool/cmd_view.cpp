@@ -27,8 +27,15 @@ std::optional<std::string> view_of_command(const ParsedOpts& o) {
 int cmd_setcs(const Args& args) {
     ParsedOpts o;
     std::string err;
-    if (!parse_options(args, {{"tag", 3, true}, {"default", 3, false}, {"current", 3, false}, {"stream", 3, false},
-                              {"overwrite", 3, false}, {"ctime", 3, false}, {"ptime", 3, false}, {"force", 1, false}},
+    if (!parse_options(args,
+                       {{"tag", 3, true},
+                        {"default", 3, false},
+                        {"current", 3, false},
+                        {"stream", 3, false},
+                        {"overwrite", 3, false},
+                        {"ctime", 3, false},
+                        {"ptime", 3, false},
+                        {"force", 1, false}},
                        o, err))
         return usage_error("setcs", err);
     auto tag = view_of_command(o);

@@ -12,7 +12,9 @@ std::map<std::string, CommandFn>& registry() {
 }
 }  // namespace
 
-CommandRegistrar::CommandRegistrar(const char* name, CommandFn fn) { registry()[name] = fn; }
+CommandRegistrar::CommandRegistrar(const char* name, CommandFn fn) {
+    registry()[name] = fn;
+}
 
 CommandFn find_command(const std::string& name) {
     auto it = registry().find(name);
@@ -82,7 +84,9 @@ int cc_error(const std::string& msg) {
     return 1;
 }
 
-void cc_warning(const std::string& msg) { std::fprintf(stderr, "cleartool: Warning: %s\n", msg.c_str()); }
+void cc_warning(const std::string& msg) {
+    std::fprintf(stderr, "cleartool: Warning: %s\n", msg.c_str());
+}
 
 int usage_error(const std::string& cmd, const std::string& msg) {
     std::fprintf(stderr, "cleartool: Error: %s\nUsage: cleartool %s ... (see the substitute's reference page)\n",

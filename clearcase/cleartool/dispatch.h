@@ -21,8 +21,7 @@ struct CommandRegistrar {
 
 #define CCSUB_CAT2(a, b) a##b
 #define CCSUB_CAT(a, b) CCSUB_CAT2(a, b)
-#define CLEARTOOL_COMMAND(name, fn) \
-    static ::ccsub::CommandRegistrar CCSUB_CAT(ccsub_cmd_reg_, __LINE__)(name, fn)
+#define CLEARTOOL_COMMAND(name, fn) static ::ccsub::CommandRegistrar CCSUB_CAT(ccsub_cmd_reg_, __LINE__)(name, fn)
 
 // Runs the subcommand named argv[1]; the exit status.
 int dispatch(int argc, char** argv);

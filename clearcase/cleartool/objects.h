@@ -14,9 +14,9 @@ struct Target {
     std::string obj_kind;  // "element" | "branch" | "version"
     int64_t obj_id = 0;
     int64_t branch_id = 0;
-    std::string mkind;     // %m words: "version", "directory version", "file element", "branch", ...
-    std::string xp;        // VOB-tag-rooted extended name
-    std::string vid;       // version id or branch path ("" for elements)
+    std::string mkind;  // %m words: "version", "directory version", "file element", "branch", ...
+    std::string xp;     // VOB-tag-rooted extended name
+    std::string vid;    // version id or branch path ("" for elements)
 };
 
 // Object named by a resolved pname: its xpn, or the version the view

@@ -25,16 +25,16 @@ namespace ccsub::query {
 using OptSpec = ::ccsub::OptSpec;
 
 struct ParsedArgs {
-  bool ok = true;
-  std::string error;                         // set when !ok
-  std::map<std::string, std::string> opts;   // full option name -> value ("" for flags)
-  std::vector<std::string> operands;
+    bool ok = true;
+    std::string error;                        // set when !ok
+    std::map<std::string, std::string> opts;  // full option name -> value ("" for flags)
+    std::vector<std::string> operands;
 
-  bool has(std::string_view name) const { return opts.count(std::string(name)) != 0; }
-  std::string value(std::string_view name) const {
-    auto it = opts.find(std::string(name));
-    return it == opts.end() ? std::string() : it->second;
-  }
+    bool has(std::string_view name) const { return opts.count(std::string(name)) != 0; }
+    std::string value(std::string_view name) const {
+        auto it = opts.find(std::string(name));
+        return it == opts.end() ? std::string() : it->second;
+    }
 };
 
 // parse_options with options before, between and after the operands; "--"
@@ -54,9 +54,9 @@ void print_out(std::string_view text);
 // caller supplies the VOB of the cwd). nullopt when the text has no known
 // kind prefix.
 struct Selector {
-  std::string kind;  // "vob", "brtype", "lbtype", "attype", "eltype", "trtype", "hltype"
-  std::string name;  // type name, or the VOB tag for "vob"
-  std::string vob;   // VOB tag ("" when not given)
+    std::string kind;  // "vob", "brtype", "lbtype", "attype", "eltype", "trtype", "hltype"
+    std::string name;  // type name, or the VOB tag for "vob"
+    std::string vob;   // VOB tag ("" when not given)
 };
 std::optional<Selector> parse_selector(std::string_view text);
 bool is_type_kind(std::string_view kind);

@@ -21,9 +21,9 @@ std::vector<std::pair<std::string, std::string>> attributes_of(Store& store, con
                                                                int64_t obj_id);
 
 struct HyperlinkRec {
-  std::string type;   // hyperlink type name ("Merge")
-  bool incoming;      // the arrow points at the described version
-  std::string other;  // vid of the version at the other end
+    std::string type;   // hyperlink type name ("Merge")
+    bool incoming;      // the arrow points at the described version
+    std::string other;  // vid of the version at the other end
 };
 std::vector<HyperlinkRec> hyperlinks_of_version(Store& store, int64_t version_id);
 

@@ -22,103 +22,103 @@ constexpr OptSpec kSpecs[] = {
 };
 
 struct LockedObject {
-  std::string name;  // as listed: the selector or pname given
-  std::string kind;  // kind words
-  LockRec lock;
+    std::string name;  // as listed: the selector or pname given
+    std::string kind;  // kind words
+    LockRec lock;
 };
 
 ObjectFacts lock_facts(const LockedObject& o) {
-  ObjectFacts f;
-  f.pname = o.name;
-  f.xpn = o.name;
-  f.kind = o.kind;
-  f.op = "lock";
-  f.event = "lock " + o.kind + " \"" + o.name + "\"";
-  f.comment = lock_text(o.lock.nusers, o.lock.obsolete);
-  f.user = o.lock.user;
-  f.time = static_cast<std::time_t>(o.lock.created);
-  return f;
+    ObjectFacts f;
+    f.pname = o.name;
+    f.xpn = o.name;
+    f.kind = o.kind;
+    f.op = "lock";
+    f.event = "lock " + o.kind + " \"" + o.name + "\"";
+    f.comment = lock_text(o.lock.nusers, o.lock.obsolete);
+    f.user = o.lock.user;
+    f.time = static_cast<std::time_t>(o.lock.created);
+    return f;
 }
 
 void show(const ParsedArgs& a, const LockedObject& o) {
-  if (a.has("fmt")) {
-    print_out(format_object(a.value("fmt"), lock_facts(o)));
-  } else if (a.has("short")) {
-    print_out(o.name + "\n");
-  } else {
-    std::string out = format_iso_datetime(static_cast<std::time_t>(o.lock.created)) + "  " + o.lock.user +
-                      "  lock " + o.kind + " \"" + o.name + "\"\n";
-    out += "  " + lock_text(o.lock.nusers, o.lock.obsolete);
-    if (a.has("long") && !o.lock.comment.empty()) out += "  \"" + o.lock.comment + "\"\n";
-    print_out(out);
-  }
+    if (a.has("fmt")) {
+        print_out(format_object(a.value("fmt"), lock_facts(o)));
+    } else if (a.has("short")) {
+        print_out(o.name + "\n");
+    } else {
+        std::string out = format_iso_datetime(static_cast<std::time_t>(o.lock.created)) + "  " + o.lock.user +
+                          "  lock " + o.kind + " \"" + o.name + "\"\n";
+        out += "  " + lock_text(o.lock.nusers, o.lock.obsolete);
+        if (a.has("long") && !o.lock.comment.empty()) out += "  \"" + o.lock.comment + "\"\n";
+        print_out(out);
+    }
 }
 
 // The lock of one operand, if any; false when the object does not exist.
 bool lock_of_operand(Store& store, const std::string& operand, std::optional<LockedObject>& out) {
-  if (auto sel = parse_selector(operand)) {
-    auto vob = selector_vob(store, *sel);
-    if (!vob) return false;
-    if (sel->kind == "vob") {
-      if (auto lock = store.lock_of("vob", vob->id)) out = LockedObject{operand, "versioned object base", *lock};
-      return true;
+    if (auto sel = parse_selector(operand)) {
+        auto vob = selector_vob(store, *sel);
+        if (!vob) return false;
+        if (sel->kind == "vob") {
+            if (auto lock = store.lock_of("vob", vob->id)) out = LockedObject{operand, "versioned object base", *lock};
+            return true;
+        }
+        auto t = store.type(vob->id, sel->kind, sel->name);
+        if (!t) {
+            print_error("Type not found: \"" + sel->name + "\".");
+            return false;
+        }
+        if (auto lock = store.lock_of("type", t->id)) out = LockedObject{operand, type_kind_words(t->kind), *lock};
+        return true;
     }
-    auto t = store.type(vob->id, sel->kind, sel->name);
-    if (!t) {
-      print_error("Type not found: \"" + sel->name + "\".");
-      return false;
+    Resolved r;
+    if (!resolve_operand(store, operand, r)) return false;
+    if (r.branch && !r.version) {
+        if (auto lock = store.lock_of("branch", r.branch->id)) out = LockedObject{operand, "branch", *lock};
+    } else if (auto lock = store.lock_of("element", r.element.id)) {
+        out = LockedObject{operand, element_kind_words(r.element.kind), *lock};
     }
-    if (auto lock = store.lock_of("type", t->id)) out = LockedObject{operand, type_kind_words(t->kind), *lock};
     return true;
-  }
-  Resolved r;
-  if (!resolve_operand(store, operand, r)) return false;
-  if (r.branch && !r.version) {
-    if (auto lock = store.lock_of("branch", r.branch->id)) out = LockedObject{operand, "branch", *lock};
-  } else if (auto lock = store.lock_of("element", r.element.id)) {
-    out = LockedObject{operand, element_kind_words(r.element.kind), *lock};
-  }
-  return true;
 }
 
 }  // namespace
 
 int cmd_lslock(const std::vector<std::string>& args) {
-  ParsedArgs a;
-  if (!parse_args_or_report(args, kSpecs, a)) return 1;
-  Store store;
-  if (!open_read_only(store)) return 1;
-  int listed = 0;
-  bool failed = false;
-  if (a.operands.empty()) {
-    Selector sel{"vob", a.value("invob"), a.value("invob")};
-    auto vob = selector_vob(store, sel);
-    if (!vob) return 1;
-    if (auto lock = store.lock_of("vob", vob->id)) {
-      show(a, LockedObject{"vob:" + vob->tag, "versioned object base", *lock});
-      ++listed;
-    }
-    for (const char* kind : {"brtype", "lbtype", "attype", "eltype", "trtype", "hltype"}) {
-      for (const auto& t : store.types(vob->id, kind)) {
-        if (auto lock = store.lock_of("type", t.id)) {
-          show(a, LockedObject{t.kind + ":" + t.name + "@" + vob->tag, type_kind_words(t.kind), *lock});
-          ++listed;
+    ParsedArgs a;
+    if (!parse_args_or_report(args, kSpecs, a)) return 1;
+    Store store;
+    if (!open_read_only(store)) return 1;
+    int listed = 0;
+    bool failed = false;
+    if (a.operands.empty()) {
+        Selector sel{"vob", a.value("invob"), a.value("invob")};
+        auto vob = selector_vob(store, sel);
+        if (!vob) return 1;
+        if (auto lock = store.lock_of("vob", vob->id)) {
+            show(a, LockedObject{"vob:" + vob->tag, "versioned object base", *lock});
+            ++listed;
         }
-      }
+        for (const char* kind : {"brtype", "lbtype", "attype", "eltype", "trtype", "hltype"}) {
+            for (const auto& t : store.types(vob->id, kind)) {
+                if (auto lock = store.lock_of("type", t.id)) {
+                    show(a, LockedObject{t.kind + ":" + t.name + "@" + vob->tag, type_kind_words(t.kind), *lock});
+                    ++listed;
+                }
+            }
+        }
     }
-  }
-  for (const auto& operand : a.operands) {
-    std::optional<LockedObject> found;
-    if (!lock_of_operand(store, operand, found)) {
-      failed = true;
-      continue;
+    for (const auto& operand : a.operands) {
+        std::optional<LockedObject> found;
+        if (!lock_of_operand(store, operand, found)) {
+            failed = true;
+            continue;
+        }
+        if (found) {
+            show(a, *found);
+            ++listed;
+        }
     }
-    if (found) {
-      show(a, *found);
-      ++listed;
-    }
-  }
-  return listed > 0 && !failed ? 0 : 1;
+    return listed > 0 && !failed ? 0 : 1;
 }
 
 }  // namespace ccsub::query

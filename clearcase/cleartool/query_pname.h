@@ -21,23 +21,22 @@ class Store;
 namespace ccsub::query {
 
 struct Resolved {
-  std::string given;        // the operand exactly as given (echo rule)
-  std::string given_base;   // the part before "@@", as given
-  std::string vob_path;     // normalised, VOB-tag-rooted path of the element ("/vobs/src/lib/foo.c")
-  bool extended = false;    // had "@@"
-  VobRec vob;
-  std::optional<ViewRec> view;
-  ElementRec element;
-  std::optional<BranchRec> branch;      // named branch, or branch of the named/selected version
-  std::optional<VersionRec> version;    // named or selected version
-  std::optional<CheckoutRec> checkout;  // the view's checkout when it selects it (or .../CHECKEDOUT)
-  // What the operand names: "element" (f@@), "branch" (f@@/main/dev),
-  // "version" (f@@/main/3 or a plain path to a checked-in selection),
-  // "checkout" (a plain path whose selection is the view's checkout), "slink".
-  std::string names;
-  std::string rule;         // the config spec rule line of the selection ("" when none)
+    std::string given;       // the operand exactly as given (echo rule)
+    std::string given_base;  // the part before "@@", as given
+    std::string vob_path;    // normalised, VOB-tag-rooted path of the element ("/vobs/src/lib/foo.c")
+    bool extended = false;   // had "@@"
+    VobRec vob;
+    std::optional<ViewRec> view;
+    ElementRec element;
+    std::optional<BranchRec> branch;      // named branch, or branch of the named/selected version
+    std::optional<VersionRec> version;    // named or selected version
+    std::optional<CheckoutRec> checkout;  // the view's checkout when it selects it (or .../CHECKEDOUT)
+    // What the operand names: "element" (f@@), "branch" (f@@/main/dev),
+    // "version" (f@@/main/3 or a plain path to a checked-in selection),
+    // "checkout" (a plain path whose selection is the view's checkout), "slink".
+    std::string names;
+    std::string rule;  // the config spec rule line of the selection ("" when none)
 };
-
 
 // Resolves an operand; prints "cleartool: Error: ..." and returns false when
 // it names nothing (or nothing the view shows).

@@ -13,10 +13,10 @@
 namespace ccsub::query {
 
 struct WalkItem {
-  std::string rel;       // path relative to the start ("" for the start itself)
-  std::string vob_path;  // VOB-tag-rooted path
-  const ElementRec* element;
-  const Selection* sel;
+    std::string rel;       // path relative to the start ("" for the start itself)
+    std::string vob_path;  // VOB-tag-rooted path
+    const ElementRec* element;
+    const Selection* sel;
 };
 
 // Calls `visit` for the start and everything visible below it. When the

@@ -46,6 +46,8 @@ int Session::finish(int status) {
     return status;
 }
 
-std::string comment_of(const ParsedOpts& o) { return o.has("comment") ? o.get("comment") : std::string(); }
+std::string comment_of(const ParsedOpts& o) {
+    return o.has("comment") ? o.get("comment") : std::string();
+}
 
 }  // namespace ccsub

@@ -8,8 +8,10 @@
 #include "clearcase/cleartool/dispatch.h"
 #include "clearcase/store/store.h"
 
-#define CC_COMMENT_OPTS \
-    {"comment", 1, true}, {"ncomment", 2, false}, {"cquery", 2, false}, {"cqeach", 3, false}
+#define CC_COMMENT_OPTS                                                   \
+    {"comment", 1, true}, {"ncomment", 2, false}, {"cquery", 2, false}, { \
+        "cqeach", 3, false                                                \
+    }
 
 namespace ccsub {
 

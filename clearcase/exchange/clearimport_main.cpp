@@ -17,44 +17,43 @@
 namespace {
 
 int fatal(const std::string& text) {
-  std::fprintf(stderr, "clearimport: Error: %s\n", text.c_str());
-  return ccx::kImportFatal;
+    std::fprintf(stderr, "clearimport: Error: %s\n", text.c_str());
+    return ccx::kImportFatal;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  ccx::ImportOptions opts;
-  std::string err;
-  if (!ccx::parse_import_args(args, opts, err)) return fatal(err);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    ccx::ImportOptions opts;
+    std::string err;
+    if (!ccx::parse_import_args(args, opts, err)) return fatal(err);
 
-  std::FILE* data = std::fopen(opts.datafile.c_str(), "r");
-  if (!data) return fatal("Unable to open data file \"" + opts.datafile + "\".");
-  struct Closer {
-    std::FILE* f;
-    ~Closer() { std::fclose(f); }
-  } closer{data};
+    std::FILE* data = std::fopen(opts.datafile.c_str(), "r");
+    if (!data) return fatal("Unable to open data file \"" + opts.datafile + "\".");
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{data};
 
-  ccx::ViewContext ctx;
-  if (!ccx::current_view_context(ctx, err)) return fatal(err + ".");
-  if (!opts.target_dir.empty()) ctx.dir = ccx::operand_to_vob_path(opts.target_dir, ctx, ccsub::view_root());
+    ccx::ViewContext ctx;
+    if (!ccx::current_view_context(ctx, err)) return fatal(err + ".");
+    if (!opts.target_dir.empty()) ctx.dir = ccx::operand_to_vob_path(opts.target_dir, ctx, ccsub::view_root());
 
-  ccsub::Store store;
-  if (!store.open(true)) return fatal(store.error());
-  auto view = store.view_by_tag(ctx.view_tag);
-  if (!view) return fatal("No such view: \"" + ctx.view_tag + "\".");
-  auto vob = store.vob_for_path(ctx.dir);
-  if (!vob) return fatal("Not a VOB directory: \"" + ctx.dir + "\".");
+    ccsub::Store store;
+    if (!store.open(true)) return fatal(store.error());
+    auto view = store.view_by_tag(ctx.view_tag);
+    if (!view) return fatal("No such view: \"" + ctx.view_tag + "\".");
+    auto vob = store.vob_for_path(ctx.dir);
+    if (!vob) return fatal("Not a VOB directory: \"" + ctx.dir + "\".");
 
-  ccx::StoreTarget target(store, *view, *vob, ctx.dir);
-  if (!target.open(err)) return fatal(err + ".");
+    ccx::StoreTarget target(store, *view, *vob, ctx.dir);
+    if (!target.open(err)) return fatal(err + ".");
 
-  // Data files named relative to the stream live beside it when the stream
-  // does not say where it was exported from.
-  const std::string data_dir = ccsub::dirname_of(opts.datafile.front() == '/'
-                                                     ? opts.datafile
-                                                     : ccsub::join_path(".", opts.datafile));
-  ccx::ImportEngine engine(target, opts, stdout, stderr);
-  return engine.run(data, data_dir);
+    // Data files named relative to the stream live beside it when the stream
+    // does not say where it was exported from.
+    const std::string data_dir =
+        ccsub::dirname_of(opts.datafile.front() == '/' ? opts.datafile : ccsub::join_path(".", opts.datafile));
+    ccx::ImportEngine engine(target, opts, stdout, stderr);
+    return engine.run(data, data_dir);
 }

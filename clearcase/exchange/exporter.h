@@ -10,14 +10,14 @@
 namespace ccx {
 
 struct ExportOptions {
-  bool recursive = false;              // -r: the whole subtree of the cwd
-  std::optional<std::time_t> since;    // -s: versions created at or after
-  std::string output;                  // -o: the data file
-  std::vector<std::string> sources;    // named elements (single-file mode)
+    bool recursive = false;            // -r: the whole subtree of the cwd
+    std::optional<std::time_t> since;  // -s: versions created at or after
+    std::string output;                // -o: the data file
+    std::vector<std::string> sources;  // named elements (single-file mode)
 };
 
 struct ExportStats {
-  long directories = 0, elements = 0, links = 0, versions = 0;
+    long directories = 0, elements = 0, links = 0, versions = 0;
 };
 
 // Runs the export from the current directory in the current view. On

@@ -32,6 +32,8 @@ std::string format_iso_datetime(std::time_t t);
 std::string format_since_datetime(std::time_t t);
 
 // Inclusive selection: an event at exactly `since` is selected.
-inline bool at_or_after(std::time_t event_time, std::time_t since) { return event_time >= since; }
+inline bool at_or_after(std::time_t event_time, std::time_t since) {
+    return event_time >= since;
+}
 
 }  // namespace ccsub

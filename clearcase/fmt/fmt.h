@@ -22,26 +22,26 @@
 namespace ccsub {
 
 struct ObjectFacts {
-  std::string pname;        // %n: the name as listed (a pname exactly as given, or a type name)
-  std::string xpn;          // %Xn: version-extended name ("f.c@@/main/3")
-  std::string element;      // %En: element pname without the "@@..." part
-  std::string vid;          // %Vn, %Sn: version id or branch path ("/main/3", "/main/dev/CHECKEDOUT")
-  std::string leaf;         // %Ln: last component of the vid (version number or branch name)
-  std::string pred_vid;     // %PVn, %PSn: predecessor version id
-  std::string pred_xpn;     // %Pn: predecessor version-extended name
-  std::string oid;          // %On
-  std::string kind;         // %m: "version", "file element", "branch", "label type", ...
-  std::string op;           // %o: operation of an event ("checkin", "mklabel", ...)
-  std::string event;        // %e: event description
-  std::string comment;      // %c (with a final newline), %Nc (as stored)
-  std::string user;         // %u, %Fu
-  std::string group;        // %Gu
-  std::string host;         // %h
-  std::string view_tag;     // %Tf: view of a checkout
-  std::optional<std::time_t> time;  // %d, %Nd, %Sd, %Vd
-  std::vector<std::string> labels;  // %l, %Nl, in display order
-  std::vector<std::pair<std::string, std::string>> attributes;  // %a: name, value as shown ("\"x\"", "1")
-  std::map<std::string, std::string, std::less<>> properties;   // %[name]p
+    std::string pname;                // %n: the name as listed (a pname exactly as given, or a type name)
+    std::string xpn;                  // %Xn: version-extended name ("f.c@@/main/3")
+    std::string element;              // %En: element pname without the "@@..." part
+    std::string vid;                  // %Vn, %Sn: version id or branch path ("/main/3", "/main/dev/CHECKEDOUT")
+    std::string leaf;                 // %Ln: last component of the vid (version number or branch name)
+    std::string pred_vid;             // %PVn, %PSn: predecessor version id
+    std::string pred_xpn;             // %Pn: predecessor version-extended name
+    std::string oid;                  // %On
+    std::string kind;                 // %m: "version", "file element", "branch", "label type", ...
+    std::string op;                   // %o: operation of an event ("checkin", "mklabel", ...)
+    std::string event;                // %e: event description
+    std::string comment;              // %c (with a final newline), %Nc (as stored)
+    std::string user;                 // %u, %Fu
+    std::string group;                // %Gu
+    std::string host;                 // %h
+    std::string view_tag;             // %Tf: view of a checkout
+    std::optional<std::time_t> time;  // %d, %Nd, %Sd, %Vd
+    std::vector<std::string> labels;  // %l, %Nl, in display order
+    std::vector<std::pair<std::string, std::string>> attributes;  // %a: name, value as shown ("\"x\"", "1")
+    std::map<std::string, std::string, std::less<>> properties;   // %[name]p
 };
 
 // Expands `format` for one object.

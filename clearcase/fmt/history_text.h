@@ -15,15 +15,14 @@
 namespace ccsub {
 
 struct EventText {
-  std::string op;           // %o
-  std::string kind;         // %m
-  std::string description;  // %e
-  std::string comment;      // %Nc
+    std::string op;           // %o
+    std::string kind;         // %m
+    std::string description;  // %e
+    std::string comment;      // %Nc
 };
 
 // mklabel: make label "L" on version "<xpn>" | Added label "L" to version "<vid>".
-EventText label_added_event(std::string_view label, std::string_view kind, std::string_view xpn,
-                            std::string_view vid);
+EventText label_added_event(std::string_view label, std::string_view kind, std::string_view xpn, std::string_view vid);
 // rmlabel: remove label "L" from version "<xpn>" | Removed label "L" from version "<vid>".
 EventText label_removed_event(std::string_view label, std::string_view kind, std::string_view xpn,
                               std::string_view vid);
@@ -44,8 +43,7 @@ EventText attribute_removed_event(std::string_view attr, std::string_view kind, 
 // mkhlink/merge "make hyperlink on", rmhlink/rmmerge "remove hyperlink from",
 // checkout "check out", rename "rename"; anything else uses the operation
 // word itself. None of these begin with the label/attribute prefixes.
-EventText generic_event(std::string_view op, std::string_view kind, std::string_view object,
-                        std::string_view comment);
+EventText generic_event(std::string_view op, std::string_view kind, std::string_view object, std::string_view comment);
 
 // Strips the quotes describe puts around a string value ("\"x\"" -> "x").
 std::string bare_attribute_value(std::string_view shown);

@@ -17,8 +17,8 @@ std::string lock_text(std::string_view nusers, bool obsolete);
 std::string permission_string(unsigned mode);
 
 // Kind words: element kinds are the schema's 'file' | 'directory' | 'slink'.
-std::string element_kind_words(std::string_view element_kind);   // "file element", ...
-std::string version_kind_words(std::string_view element_kind);   // "version" | "directory version"
+std::string element_kind_words(std::string_view element_kind);  // "file element", ...
+std::string version_kind_words(std::string_view element_kind);  // "version" | "directory version"
 
 // Words for a type kind of the schema ("lbtype" -> "label type").
 std::string type_kind_words(std::string_view type_kind);

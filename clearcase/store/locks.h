@@ -12,8 +12,8 @@ namespace ccsub {
 struct LockScope {
     int64_t vob_id = 0;
     int64_t eid = 0;
-    int64_t branch_id = 0;             // also checks the branch's type
-    std::vector<int64_t> type_ids;     // label, attribute, branch types used
+    int64_t branch_id = 0;          // also checks the branch's type
+    std::vector<int64_t> type_ids;  // label, attribute, branch types used
 };
 
 // 1 when the operation may proceed; 0 with "Lock on ... prevents operation"

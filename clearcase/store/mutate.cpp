@@ -17,7 +17,9 @@ int fail(Store& st, std::string msg) {
     return 0;
 }
 
-int db_fail(Store& st) { return fail(st, "Database error: " + st.db().error()); }
+int db_fail(Store& st) {
+    return fail(st, "Database error: " + st.db().error());
+}
 
 std::string make_oid(const std::string& tag) {
     std::random_device rd;
@@ -47,8 +49,7 @@ int create_vob(Store& st, const std::string& tag, const std::string& storage, co
         if (path_within(v.tag, tag) || path_within(tag, v.tag))
             return fail(st, "VOB tag \"" + tag + "\" overlaps existing tag \"" + v.tag + "\".");
     int64_t now = st.now();
-    Stmt s(st.db(),
-           "INSERT INTO vobs(tag,storage,oid,mounted,public,created,owner,comment) VALUES(?,?,?,1,?,?,?,?)");
+    Stmt s(st.db(), "INSERT INTO vobs(tag,storage,oid,mounted,public,created,owner,comment) VALUES(?,?,?,1,?,?,?,?)");
     s.bind(1, tag).bind(2, storage).bind(3, make_oid(tag)).bind(4, is_public ? 1 : 0).bind(5, now);
     s.bind(6, st.user()).bind(7, comment);
     if (!s.exec()) return db_fail(st);
@@ -186,13 +187,15 @@ int create_element(Store& st, int64_t vob_id, const std::string& kind, int64_t e
     if (kind != "slink") {
         auto main = st.type(vob_id, "brtype", "main");
         if (!main) return fail(st, "Branch type \"main\" is missing.");
-        Stmt b(st.db(), "INSERT INTO branches(eid,brtype_id,parent_id,origin_vid,created,user,comment) "
-                        "VALUES(?,?,NULL,NULL,?,?,?)");
+        Stmt b(st.db(),
+               "INSERT INTO branches(eid,brtype_id,parent_id,origin_vid,created,user,comment) "
+               "VALUES(?,?,NULL,NULL,?,?,?)");
         b.bind(1, eid).bind(2, main->id).bind(3, now).bind(4, st.user()).bind(5, comment);
         if (!b.exec()) return db_fail(st);
         int64_t bid = st.db().last_rowid();
-        Stmt v(st.db(), "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) "
-                        "VALUES(?,?,0,NULL,0,?,?,?)");
+        Stmt v(st.db(),
+               "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) "
+               "VALUES(?,?,0,NULL,0,?,?,?)");
         v.bind(1, eid).bind(2, bid).bind(3, now).bind(4, st.user()).bind(5, comment);
         if (!v.exec()) return db_fail(st);
     }
@@ -209,14 +212,16 @@ int create_branch(Store& st, int64_t eid, int64_t brtype_id, int64_t origin_vid,
         return fail(st, "Branch type \"" + (t ? t->name : std::string("?")) + "\" already used on this element.");
     }
     int64_t now = st.now();
-    Stmt b(st.db(), "INSERT INTO branches(eid,brtype_id,parent_id,origin_vid,created,user,comment) "
-                    "VALUES(?,?,?,?,?,?,?)");
+    Stmt b(st.db(),
+           "INSERT INTO branches(eid,brtype_id,parent_id,origin_vid,created,user,comment) "
+           "VALUES(?,?,?,?,?,?,?)");
     b.bind(1, eid).bind(2, brtype_id).bind(3, origin->branch_id).bind(4, origin_vid).bind(5, now);
     b.bind(6, st.user()).bind(7, comment);
     if (!b.exec()) return db_fail(st);
     branch_id = st.db().last_rowid();
-    Stmt v(st.db(), "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) "
-                    "VALUES(?,?,0,?,?,?,?,?)");
+    Stmt v(st.db(),
+           "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) "
+           "VALUES(?,?,0,?,?,?,?,?)");
     v.bind(1, eid).bind(2, branch_id);
     if (origin->content.empty())
         v.bind_null(3);
@@ -246,8 +251,9 @@ int create_version(Store& st, int64_t eid, int64_t branch_id, int64_t num, const
     if (latest && num <= latest->num)
         return fail(st, "Version number " + std::to_string(num) + " is not above the branch's latest (" +
                             std::to_string(latest->num) + ")");
-    Stmt v(st.db(), "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) "
-                    "VALUES(?,?,?,?,?,?,?,?)");
+    Stmt v(st.db(),
+           "INSERT INTO versions(eid,branch_id,num,content,size,created,user,comment) "
+           "VALUES(?,?,?,?,?,?,?,?)");
     v.bind(1, eid).bind(2, branch_id).bind(3, num);
     if (content_hash.empty())
         v.bind_null(4);
@@ -271,8 +277,9 @@ int create_version(Store& st, int64_t eid, int64_t branch_id, int64_t num, const
 
 int create_checkout(Store& st, int64_t eid, int64_t branch_id, int64_t view_id, int64_t pred_vid,
                     const std::string& path, const std::string& comment, int64_t& co_id) {
-    Stmt c(st.db(), "INSERT INTO checkouts(eid,branch_id,view_id,pred_vid,path,created,user,comment) "
-                    "VALUES(?,?,?,?,?,?,?,?)");
+    Stmt c(st.db(),
+           "INSERT INTO checkouts(eid,branch_id,view_id,pred_vid,path,created,user,comment) "
+           "VALUES(?,?,?,?,?,?,?,?)");
     c.bind(1, eid).bind(2, branch_id).bind(3, view_id).bind(4, pred_vid).bind(5, path).bind(6, st.now());
     c.bind(7, st.user()).bind(8, comment);
     if (!c.exec()) return db_fail(st);
@@ -327,8 +334,8 @@ int attach_label(Store& st, int64_t lbtype_id, int64_t version_id, bool replace,
     if (existing == version_id) return 1;
     if (existing) {
         if (!replace)
-            return fail(st, "Label \"" + t->name + "\" already on element (version \"" + st.version_vid(existing) +
-                                "\").");
+            return fail(st,
+                        "Label \"" + t->name + "\" already on element (version \"" + st.version_vid(existing) + "\").");
         if (!detach_label(st, lbtype_id, existing)) return 0;
         if (moved_from) *moved_from = existing;
     }
@@ -393,8 +400,9 @@ int add_hlink(Store& st, int64_t hltype_id, int64_t from_vid, int64_t to_vid, co
 }
 
 int remove_hlink_between(Store& st, int64_t hltype_id, int64_t a_vid, int64_t b_vid) {
-    Stmt s(st.db(), "DELETE FROM hlinks WHERE hltype_id=?1 AND ((from_vid=?2 AND to_vid=?3) OR (from_vid=?3 AND "
-                    "to_vid=?2))");
+    Stmt s(st.db(),
+           "DELETE FROM hlinks WHERE hltype_id=?1 AND ((from_vid=?2 AND to_vid=?3) OR (from_vid=?3 AND "
+           "to_vid=?2))");
     s.bind(1, hltype_id).bind(2, a_vid).bind(3, b_vid);
     if (!s.exec()) return db_fail(st);
     if (st.db().changes() == 0) return fail(st, "No merge arrow between the two versions.");
@@ -411,8 +419,9 @@ int remove_version(Store& st, int64_t version_id) {
     auto v = st.version(version_id);
     if (!v) return fail(st, "Version not found.");
     auto pred = st.predecessor(*v);
-    Stmt mx(st.db(), "INSERT INTO meta(key,value) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET "
-                     "value=max(CAST(value AS INTEGER), ?2)");
+    Stmt mx(st.db(),
+            "INSERT INTO meta(key,value) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET "
+            "value=max(CAST(value AS INTEGER), ?2)");
     mx.bind(1, "branch_max:" + std::to_string(v->branch_id)).bind(2, v->num);
     if (!mx.exec()) return db_fail(st);
     // Sub-branches sprouting here move to the predecessor.
@@ -447,14 +456,14 @@ int remove_branch(Store& st, int64_t branch_id) {
                   exec1(st, "DELETE FROM dirents WHERE version_id=?", v.id);
         if (!ok) return db_fail(st);
     }
-    bool ok = exec1(st, "DELETE FROM versions WHERE branch_id=?", branch_id) &&
-              exec1(st, "DELETE FROM attrs WHERE obj_kind='branch' AND obj_id=?", branch_id) &&
-              exec1(st, "DELETE FROM locks WHERE obj_kind='branch' AND obj_id=?", branch_id) &&
-              exec1(st, "DELETE FROM events WHERE branch_id=?", branch_id) &&
-              exec1(st, "DELETE FROM co_dirents WHERE co_id IN (SELECT id FROM checkouts WHERE branch_id=?)",
-                    branch_id) &&
-              exec1(st, "DELETE FROM checkouts WHERE branch_id=?", branch_id) &&
-              exec1(st, "DELETE FROM branches WHERE id=?", branch_id);
+    bool ok =
+        exec1(st, "DELETE FROM versions WHERE branch_id=?", branch_id) &&
+        exec1(st, "DELETE FROM attrs WHERE obj_kind='branch' AND obj_id=?", branch_id) &&
+        exec1(st, "DELETE FROM locks WHERE obj_kind='branch' AND obj_id=?", branch_id) &&
+        exec1(st, "DELETE FROM events WHERE branch_id=?", branch_id) &&
+        exec1(st, "DELETE FROM co_dirents WHERE co_id IN (SELECT id FROM checkouts WHERE branch_id=?)", branch_id) &&
+        exec1(st, "DELETE FROM checkouts WHERE branch_id=?", branch_id) &&
+        exec1(st, "DELETE FROM branches WHERE id=?", branch_id);
     if (!ok) return db_fail(st);
     st.touch(b->eid);
     return 1;
@@ -463,8 +472,9 @@ int remove_branch(Store& st, int64_t branch_id) {
 int remove_element(Store& st, int64_t eid) {
     // Parents whose entries name it must be refreshed in every view.
     {
-        Stmt p(st.db(), "SELECT DISTINCT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
-                        "UNION SELECT DISTINCT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
+        Stmt p(st.db(),
+               "SELECT DISTINCT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
+               "UNION SELECT DISTINCT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
         p.bind(1, eid);
         while (p.step()) st.touch(p.i64(0));
     }
@@ -478,8 +488,8 @@ int remove_element(Store& st, int64_t eid) {
               exec1(st, "DELETE FROM locks WHERE obj_kind='element' AND obj_id=?", eid) &&
               exec1(st, "DELETE FROM locks WHERE obj_kind='branch' AND obj_id IN (SELECT id FROM branches WHERE eid=?)",
                     eid) &&
-              exec1(st, "DELETE FROM versions WHERE eid=?", eid) && exec1(st, "DELETE FROM branches WHERE eid=?", eid) &&
-              exec1(st, "DELETE FROM elements WHERE id=?", eid);
+              exec1(st, "DELETE FROM versions WHERE eid=?", eid) &&
+              exec1(st, "DELETE FROM branches WHERE eid=?", eid) && exec1(st, "DELETE FROM elements WHERE id=?", eid);
     if (!ok) return db_fail(st);
     st.touch(eid);
     return 1;
@@ -538,8 +548,9 @@ int record_event(Store& st, const EventRec& e) {
 
 void queue_triggers(Store& st, int64_t vob_id, const std::string& op,
                     std::vector<std::pair<std::string, std::string>> env) {
-    Stmt s(st.db(), "SELECT tr_exec FROM types WHERE vob_id=? AND kind='trtype' AND tr_exec<>'' AND tr_when='postop' "
-                    "AND (instr(tr_ops, ?) > 0 OR instr(tr_ops, ',all,') > 0) ORDER BY name");
+    Stmt s(st.db(),
+           "SELECT tr_exec FROM types WHERE vob_id=? AND kind='trtype' AND tr_exec<>'' AND tr_when='postop' "
+           "AND (instr(tr_ops, ?) > 0 OR instr(tr_ops, ',all,') > 0) ORDER BY name");
     s.bind(1, vob_id).bind(2, "," + op + ",");
     while (s.step()) {
         PendingTrigger p;

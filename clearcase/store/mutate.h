@@ -26,8 +26,8 @@ int create_type(Store& st, TypeRec& t);
 
 // New element of the given kind with branch main and an empty /main/0.
 // kind is "file", "directory" or "slink" (slinks have no branches).
-int create_element(Store& st, int64_t vob_id, const std::string& kind, int64_t eltype_id,
-                   const std::string& comment, int perms, const std::string& slink_text, int64_t& eid);
+int create_element(Store& st, int64_t vob_id, const std::string& kind, int64_t eltype_id, const std::string& comment,
+                   int perms, const std::string& slink_text, int64_t& eid);
 
 // New branch of type brtype_id sprouting from version origin_vid, with a
 // version 0 holding the origin's content (or entries).

@@ -24,7 +24,9 @@ void Store::unlock() {
     }
 }
 
-int64_t Store::now() const { return now_seconds(); }
+int64_t Store::now() const {
+    return now_seconds();
+}
 
 bool Store::open(bool writer) {
     dir_ = registry_dir();
@@ -182,8 +184,7 @@ std::optional<ElementRec> Store::element(int64_t id) {
     return e;
 }
 
-static const char* kBranchCols =
-    "id,eid,brtype_id,coalesce(parent_id,0),coalesce(origin_vid,0),created,user,comment";
+static const char* kBranchCols = "id,eid,brtype_id,coalesce(parent_id,0),coalesce(origin_vid,0),created,user,comment";
 
 static BranchRec read_branch(Stmt& s) {
     BranchRec b;

@@ -12,7 +12,9 @@ extern char** environ;
 
 namespace ccsub {
 
-int run_shell(const std::string& text, const ShellEnv& env) { return run_shell_with(text, env, nullptr, nullptr); }
+int run_shell(const std::string& text, const ShellEnv& env) {
+    return run_shell_with(text, env, nullptr, nullptr);
+}
 
 int run_shell_with(const std::string& text, const ShellEnv& env, bool (*pre_exec)(void*), void* arg) {
     // Build the environment before forking: the child only calls exec.

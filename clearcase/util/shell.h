@@ -10,7 +10,7 @@ namespace ccsub {
 
 struct ShellEnv {
     std::vector<std::pair<std::string, std::string>> set;  // added or overridden
-    bool inherit = true;                                    // start from environ
+    bool inherit = true;                                   // start from environ
 };
 
 // Returns the exit status of the shell (0-255), 128+signal when it was

@@ -6,14 +6,18 @@
 
 namespace ccsub {
 
-Stmt::Stmt(Db& db, std::string_view sql) : db_(&db), sql_(sql) { st_ = db.take(sql_); }
+Stmt::Stmt(Db& db, std::string_view sql) : db_(&db), sql_(sql) {
+    st_ = db.take(sql_);
+}
 
 void Stmt::release() {
     if (st_ && db_) db_->give_back(sql_, st_);
     st_ = nullptr;
 }
 
-Stmt::~Stmt() { release(); }
+Stmt::~Stmt() {
+    release();
+}
 
 Stmt::Stmt(Stmt&& o) noexcept
     : db_(o.db_), st_(std::exchange(o.st_, nullptr)), failed_(o.failed_), sql_(std::move(o.sql_)) {}
@@ -103,7 +107,9 @@ void Stmt::reset() {
     failed_ = false;
 }
 
-int64_t Stmt::i64(int col) const { return st_ ? sqlite3_column_int64(st_, col) : 0; }
+int64_t Stmt::i64(int col) const {
+    return st_ ? sqlite3_column_int64(st_, col) : 0;
+}
 
 std::string Stmt::text(int col) const {
     if (!st_) return {};
@@ -112,9 +118,13 @@ std::string Stmt::text(int col) const {
     return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st_, col)));
 }
 
-bool Stmt::is_null(int col) const { return !st_ || sqlite3_column_type(st_, col) == SQLITE_NULL; }
+bool Stmt::is_null(int col) const {
+    return !st_ || sqlite3_column_type(st_, col) == SQLITE_NULL;
+}
 
-Db::~Db() { close(); }
+Db::~Db() {
+    close();
+}
 
 bool Db::open(const std::string& path) {
     close();
@@ -150,8 +160,12 @@ bool Db::exec(std::string_view sql) {
     return true;
 }
 
-int64_t Db::last_rowid() const { return sqlite3_last_insert_rowid(db_); }
-int Db::changes() const { return sqlite3_changes(db_); }
+int64_t Db::last_rowid() const {
+    return sqlite3_last_insert_rowid(db_);
+}
+int Db::changes() const {
+    return sqlite3_changes(db_);
+}
 
 std::optional<int64_t> Db::scalar_i64(std::string_view sql, std::initializer_list<std::string_view> args) {
     Stmt st(*this, sql);
@@ -161,7 +175,9 @@ std::optional<int64_t> Db::scalar_i64(std::string_view sql, std::initializer_lis
     return std::nullopt;
 }
 
-Txn::Txn(Db& db) : db_(db) { ok_ = db_.exec("BEGIN IMMEDIATE"); }
+Txn::Txn(Db& db) : db_(db) {
+    ok_ = db_.exec("BEGIN IMMEDIATE");
+}
 
 Txn::~Txn() {
     if (ok_ && !done_) db_.exec("ROLLBACK");

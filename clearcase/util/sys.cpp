@@ -40,7 +40,9 @@ std::string current_group() {
     return std::to_string(gid);
 }
 
-int64_t now_seconds() { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t now_seconds() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
 
 bool mkdir_p(const std::string& path, unsigned mode) {
     if (path.empty()) return false;
@@ -213,7 +215,9 @@ constexpr std::array<uint32_t, 64> K = {
     0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-inline uint32_t rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+inline uint32_t rotr(uint32_t x, int n) {
+    return (x >> n) | (x << (32 - n));
+}
 void block(uint32_t h[8], const unsigned char* p) {
     uint32_t w[64];
     for (int i = 0; i < 16; ++i)

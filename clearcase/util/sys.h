@@ -27,8 +27,8 @@ bool read_file(const std::string& path, std::string& out);
 // Writes atomically (temporary file + rename) with the given mode.
 bool write_file(const std::string& path, std::string_view data, unsigned mode = 0644);
 bool copy_file(const std::string& from, const std::string& to, unsigned mode);
-bool path_exists(const std::string& path);   // lstat succeeds
-bool is_dir(const std::string& path);        // stat (follows links)
+bool path_exists(const std::string& path);  // lstat succeeds
+bool is_dir(const std::string& path);       // stat (follows links)
 
 // Path text helpers (purely lexical).
 std::string join_path(std::string_view a, std::string_view b);

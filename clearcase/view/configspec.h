@@ -13,12 +13,12 @@ struct CsRule {
     bool file_only = false, dir_only = false;
     std::string pattern;  // as written
     Sel sel = Sel::None;
-    std::string branch;   // "/main/dev" for BranchLatest/BranchNum, "dev" for AnyBranchLatest
-    long long num = 0;    // BranchNum
-    std::string label;    // Label
+    std::string branch;  // "/main/dev" for BranchLatest/BranchNum, "dev" for AnyBranchLatest
+    long long num = 0;   // BranchNum
+    std::string label;   // Label
     std::string mkbranch;
     bool nocheckout = false;
-    std::string text;     // the rule line, trimmed (for "Rule:" displays)
+    std::string text;  // the rule line, trimmed (for "Rule:" displays)
 };
 
 struct ConfigSpec {

@@ -15,7 +15,9 @@ namespace ccsub {
 
 namespace {
 
-std::string view_dir(const std::string& tag) { return view_root() + "/" + tag; }
+std::string view_dir(const std::string& tag) {
+    return view_root() + "/" + tag;
+}
 
 struct Refresher {
     Store& st;
@@ -96,7 +98,7 @@ struct Refresher {
             drop(path);
             return;
         }
-        std::string key = s.slink ? "slink:" + el->slink_text
+        std::string key = s.slink   ? "slink:" + el->slink_text
                           : s.co_id ? "co:" + std::to_string(s.co_id)
                                     : "v:" + std::to_string(s.version_id);
         auto old = row(path);
@@ -268,7 +270,9 @@ void rebuild_xstore(Store& st, int64_t eid) {
 
 }  // namespace
 
-std::string xstore_dir(Store& st, int64_t eid) { return st.dir() + "/x/" + std::to_string(eid); }
+std::string xstore_dir(Store& st, int64_t eid) {
+    return st.dir() + "/x/" + std::to_string(eid);
+}
 
 bool prepare_view_dir(const ViewRec& view) {
     std::string d = view_dir(view.tag);
@@ -313,8 +317,9 @@ void refresh_views(Store& st) {
     std::set<int64_t> nodes = touched;
     if (!all)
         for (int64_t eid : touched) {
-            Stmt p(st.db(), "SELECT DISTINCT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
-                            "UNION SELECT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
+            Stmt p(st.db(),
+                   "SELECT DISTINCT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
+                   "UNION SELECT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
             p.bind(1, eid);
             while (p.step()) nodes.insert(p.i64(0));
         }

@@ -16,7 +16,9 @@ int fail(Store& st, std::string m) {
     st.set_error(std::move(m));
     return 0;
 }
-std::string rel_name(const Resolved& r) { return r.given.empty() ? r.vobpath : r.given; }
+std::string rel_name(const Resolved& r) {
+    return r.given.empty() ? r.vobpath : r.given;
+}
 }  // namespace
 
 std::string vob_xp(Store& st, const Resolved& r, int64_t version_id) {
@@ -142,13 +144,11 @@ int checkin_element(Store& st, Resolved& r, const CheckinOpts& o, int64_t& versi
             // new branch or element is the usual exception.
             auto latest = st.latest_version(co->branch_id);
             bool fresh = latest && latest->num == 0;
-            if (!fresh)
-                return fail(st, "By default, won't create version with data identical to predecessor.");
+            if (!fresh) return fail(st, "By default, won't create version with data identical to predecessor.");
         }
     }
     std::string comment = o.has_comment ? o.comment : co->comment;
-    if (!create_version(st, r.eid, co->branch_id, -1, hash, size, comment, r.elem.is_dir() ? co->id : 0,
-                        version_id))
+    if (!create_version(st, r.eid, co->branch_id, -1, hash, size, comment, r.elem.is_dir() ? co->id : 0, version_id))
         return 0;
     Stmt h(st.db(), "UPDATE hlinks SET to_vid=? WHERE to_vid=?");
     h.bind(1, version_id).bind(2, -co->id);
@@ -206,8 +206,9 @@ int uncheckout_element(Store& st, Resolved& r, bool keep, std::string& msg) {
         for (auto& d : st.dir_entries(co->pred_vid)) kept.insert(d.eid);
         for (auto& d : st.co_entries(co->id)) {
             if (kept.count(d.eid)) continue;
-            Stmt q(st.db(), "SELECT (SELECT count(*) FROM dirents WHERE eid=?1) + "
-                            "(SELECT count(*) FROM co_dirents WHERE eid=?1 AND co_id<>?2)");
+            Stmt q(st.db(),
+                   "SELECT (SELECT count(*) FROM dirents WHERE eid=?1) + "
+                   "(SELECT count(*) FROM co_dirents WHERE eid=?1 AND co_id<>?2)");
             q.bind(1, d.eid).bind(2, co->id);
             if (q.step() && q.i64(0) == 0) orphans.push_back(d);
         }

@@ -17,18 +17,18 @@
 namespace ccsub {
 
 struct Resolved {
-    std::string given;      // exactly as given
+    std::string given;  // exactly as given
     ViewRec view;
     VobRec vob;
     std::string vobpath;    // VOB-tag-rooted element path, e.g. /vobs/src/lib/foo.c
     std::string view_path;  // /view/W + vobpath
     int64_t eid = 0;        // 0 when the last component does not exist (AllowMissing)
     ElementRec elem;
-    int64_t parent_eid = 0; // directory element holding the name (0 for a VOB root)
-    std::string name;       // last component
-    Selection sel;          // what the view shows for the element
+    int64_t parent_eid = 0;  // directory element holding the name (0 for a VOB root)
+    std::string name;        // last component
+    Selection sel;           // what the view shows for the element
     bool has_xpn = false;
-    std::string xpn;        // text after "@@"
+    std::string xpn;  // text after "@@"
     enum class Obj { Element, Branch, Version, Checkout } obj = Obj::Element;
     int64_t branch_id = 0, version_id = 0, co_id = 0;
     bool exists() const { return eid != 0; }

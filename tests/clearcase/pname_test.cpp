@@ -82,7 +82,11 @@ TEST_F(PnameTest, FormsOfTheSameElement) {
     EXPECT_EQ(st.version_vid(base.sel.version_id), "/main/1");
 
     ASSERT_EQ(chdir((vroot + "/w/vobs/src/lib").c_str()), 0);
-    const std::string forms[] = {"foo.c", "./foo.c", "../lib/foo.c", "../lib/./foo.c", vp("/vobs/src//lib/foo.c"),
+    const std::string forms[] = {"foo.c",
+                                 "./foo.c",
+                                 "../lib/foo.c",
+                                 "../lib/./foo.c",
+                                 vp("/vobs/src//lib/foo.c"),
                                  vroot + "/w/view/w/vobs/src/lib/foo.c"};
     for (auto& f : forms) {
         ccsub::Resolved r;
@@ -135,9 +139,14 @@ TEST_F(PnameTest, ExtendedNames) {
 }
 
 TEST_F(PnameTest, Errors) {
-    const std::string bad[] = {vp("/vobs/src/lib/nope.c"), vp("/vobs/src/lib/foo.c/x"), vp("/vobs/other/x"),
-                               vroot + "/nosuchview/vobs/src", "/tmp/not/in/a/view", vp("/vobs/src/lib/foo.c@@/main/7"),
-                               vp("/vobs/src/lib/foo.c@@/main/nobranch"), vp("/vobs/src/lib/foo.c@@/main/9999999999999999999")};
+    const std::string bad[] = {vp("/vobs/src/lib/nope.c"),
+                               vp("/vobs/src/lib/foo.c/x"),
+                               vp("/vobs/other/x"),
+                               vroot + "/nosuchview/vobs/src",
+                               "/tmp/not/in/a/view",
+                               vp("/vobs/src/lib/foo.c@@/main/7"),
+                               vp("/vobs/src/lib/foo.c@@/main/nobranch"),
+                               vp("/vobs/src/lib/foo.c@@/main/9999999999999999999")};
     for (auto& p : bad) {
         ccsub::Resolved r;
         std::string err;

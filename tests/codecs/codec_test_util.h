@@ -1,4 +1,5 @@
-// Scratch directories and whole-file helpers for the codec tests.
+// Random content and byte helpers for the codec tests (scratch folders and
+// whole-file helpers come from the shared test support).
 #pragma once
 
 #include <cstdint>
@@ -11,40 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/scratch_dir.h"
+
 namespace codec_test {
 
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "vandrel_codec_XXXXXX").string();
-        path_ = mkdtemp(templ.data());
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-inline void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
+using ::exists;
+using ::read_file;
+using ::ScratchDir;
+using ::write_file;
 
 inline std::string bytes(std::initializer_list<int> values) {
     std::string s;
@@ -84,8 +59,7 @@ inline std::string random_content(std::mt19937& rng, std::size_t size, bool allo
     if (!allow_marker) {
         // Pieces may join into a whole marker; break every one, and a
         // trailing first 31 characters, which the next marker would complete.
-        for (std::size_t hit = s.find(marker); hit != std::string::npos; hit = s.find(marker, hit))
-            s[hit + 4] = 'Q';
+        for (std::size_t hit = s.find(marker); hit != std::string::npos; hit = s.find(marker, hit)) s[hit + 4] = 'Q';
         if (s.size() >= 31 && s.compare(s.size() - 31, 31, marker, 0, 31) == 0) s.back() = 'Q';
     }
     return s;

@@ -201,8 +201,7 @@ TEST(Compression, CorruptedOrTruncatedEncodingsNeverCrash) {
     for (int round = 0; round < 200; ++round) {
         std::string bad = good;
         if (round % 2) bad.resize(rng() % bad.size());
-        for (int flips = 0; flips < 3 && !bad.empty(); ++flips)
-            bad[rng() % bad.size()] = static_cast<char>(rng());
+        for (int flips = 0; flips < 3 && !bad.empty(); ++flips) bad[rng() % bad.size()] = static_cast<char>(rng());
         write_file(dir / "bad", bad);
         std::string v, p, d;
         const int r1 = uncompress_file(dir / "bad", dir / "out", v, p, d);

@@ -115,8 +115,7 @@ TEST_F(Crypt, KeyMismatchLogsBothMessagesAndDecodesNothing) {
     EXPECT_EQ(decrypt_file(dir_ / "enc", dir_ / "out"), 0);
     EXPECT_EQ(read_file(dir_ / "out"), "untouched");
     const std::string errors = read_file(dir_ / "errors.txt");
-    EXPECT_NE(errors.find("Received packet was encrypted with a different encryption key."),
-              std::string::npos);
+    EXPECT_NE(errors.find("Received packet was encrypted with a different encryption key."), std::string::npos);
     EXPECT_NE(errors.find("--- Receiver expects received packets to have matching \"peer_to_peer\" encryption."),
               std::string::npos);
 }
@@ -139,7 +138,9 @@ TEST_F(Crypt, DamagedInputFails) {
 
 namespace {
 
-std::string digits_of(const HashKey& key) { return key_file_digits(key); }
+std::string digits_of(const HashKey& key) {
+    return key_file_digits(key);
+}
 
 }  // namespace
 
@@ -173,8 +174,10 @@ TEST_F(Crypt, KeyFileValidation) {
         write_file(dir_ / "key.txt", c.text);
         HashKey key = INTERNAL_HASH_KEY;
         EXPECT_EQ(read_key_file(dir_ / "key.txt", key), c.expected);
-        if (c.expected == KeyFileResult::ok) EXPECT_EQ(key, good);
-        else EXPECT_EQ(key, INTERNAL_HASH_KEY);
+        if (c.expected == KeyFileResult::ok)
+            EXPECT_EQ(key, good);
+        else
+            EXPECT_EQ(key, INTERNAL_HASH_KEY);
     }
     HashKey key{};
     EXPECT_EQ(read_key_file(dir_ / "absent.txt", key), KeyFileResult::missing);
@@ -205,10 +208,12 @@ TEST_F(Crypt, StartupKeySelection) {
         {"encryption= standard \n", dir_ / "none.txt", "", "standard"},
         {"encryption=peer_to_peer\n", dir_ / "good.txt", "", "peer_to_peer"},
         {"encryption=strong\n", dir_ / "good.txt",
-         "START_FAILED: vandrel_shipper Config. File (/d/shipper.conf) has ENCRYPTION out of range [standard, peer_to_peer]",
+         "START_FAILED: vandrel_shipper Config. File (/d/shipper.conf) has ENCRYPTION out of range [standard, "
+         "peer_to_peer]",
          nullptr},
         {"encryption=peer_to_peer\n", dir_ / "none.txt",
-         "START_FAILED: vandrel_shipper Config. File (/d/shipper.conf) has ENCRYPTION=peer_to_peer, but required key_file (" +
+         "START_FAILED: vandrel_shipper Config. File (/d/shipper.conf) has ENCRYPTION=peer_to_peer, but required "
+         "key_file (" +
              (dir_ / "none.txt") + ") not found",
          nullptr},
         {"encryption=peer_to_peer\n", dir_ / "short.txt",

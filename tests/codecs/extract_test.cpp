@@ -57,8 +57,8 @@ protected:
 
     // Extracts dir/x into the standard section files.
     int extract() {
-        return xtar_multipart_file(dir_ / "x", dir_ / "x.unorm", dir_ / "receiver.cs", dir_ / "x.pre",
-                                   dir_ / "x.post", dir_ / "x.dhist", dir_ / "x.nele");
+        return xtar_multipart_file(dir_ / "x", dir_ / "x.unorm", dir_ / "receiver.cs", dir_ / "x.pre", dir_ / "x.post",
+                                   dir_ / "x.dhist", dir_ / "x.nele");
     }
     std::vector<std::string> data_files() const {
         std::vector<std::string> names;
@@ -145,9 +145,9 @@ TEST_F(Packet, HeadSectionsAndConfigSpec) {
 TEST_F(Packet, DataFileNumberingAcrossHeadAndParts) {
     struct Case {
         const char* name;
-        std::string head_tail;               // after the sections
-        std::vector<std::string> parts;      // part files
-        std::vector<std::string> expected;   // contents of zeb.0000, zeb.0001, ...
+        std::string head_tail;              // after the sections
+        std::vector<std::string> parts;     // part files
+        std::vector<std::string> expected;  // contents of zeb.0000, zeb.0001, ...
     };
     const std::vector<Case> cases = {
         {"replication, no parts", B + B + B, {}, {""}},
@@ -188,7 +188,8 @@ TEST_F(Packet, DamagedArchivesFail) {
         {"part without leading marker", kSections + B + B, {"data" + B}},
         {"part shorter than a marker", kSections + B + B, {B.substr(0, 10)}},
         {"config spec too large to rewrite whole",
-         "e" + B + std::string(XTAR_CS_MAX, 'c') + B + "l:w;" + B + "POST>" + B + "DESTROY>" + B + B + B, {}},
+         "e" + B + std::string(XTAR_CS_MAX, 'c') + B + "l:w;" + B + "POST>" + B + "DESTROY>" + B + B + B,
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,9 +198,9 @@ TEST_F(Packet, DamagedArchivesFail) {
         EXPECT_EQ(extract(), 0);
         std::filesystem::remove(part_name(dir_ / "x", 1));
     }
-    EXPECT_EQ(xtar_multipart_file(dir_ / "missing", dir_ / "u", dir_ / "c", dir_ / "p", dir_ / "o", dir_ / "d",
-                                  dir_ / "n"),
-              0);
+    EXPECT_EQ(
+        xtar_multipart_file(dir_ / "missing", dir_ / "u", dir_ / "c", dir_ / "p", dir_ / "o", dir_ / "d", dir_ / "n"),
+        0);
 }
 
 TEST_F(Packet, TooManyPartsAreRefused) {
@@ -285,8 +286,8 @@ TEST_F(Packet, EndToEndMultipartRoundTrip) {
     std::string vob, path, deploy;
     ASSERT_EQ(uncompress_multipart_file(base + ".crz", base + ".xtar", vob, path, deploy), 1);
     EXPECT_EQ(vob + "," + path + "," + deploy, "/vobs/dst,/vobs/dst/sub,-");
-    ASSERT_EQ(xtar_multipart_file(base + ".xtar", base + ".unorm", dir_ / "receiver.cs", base + ".pre",
-                                  base + ".post", base + ".dhist", base + ".nele"),
+    ASSERT_EQ(xtar_multipart_file(base + ".xtar", base + ".unorm", dir_ / "receiver.cs", base + ".pre", base + ".post",
+                                  base + ".dhist", base + ".nele"),
               1);
     EXPECT_EQ(read_file(base + ".nele"), "a/b|o|g|rw;\n");
     EXPECT_EQ(read_file(dir_ / "zeb.0000"), "");
@@ -326,8 +327,7 @@ TEST_F(Packet, TruncatedArchivesFailOrExtractInsideTheirDirectory) {
         SCOPED_TRACE(cut);
         write_file(out / "x", head.substr(0, cut));
         write_file(out / "x_1", part.substr(0, cut % (part.size() + 1)));
-        const int r = xtar_multipart_file(out / "x", out / "u", out / "cs", out / "p", out / "o", out / "d",
-                                          out / "n");
+        const int r = xtar_multipart_file(out / "x", out / "u", out / "cs", out / "p", out / "o", out / "d", out / "n");
         if (cut < head.size() - 2 * B.size()) {
             EXPECT_EQ(r, 0);
         }

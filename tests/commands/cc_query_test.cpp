@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 
@@ -35,9 +35,9 @@ class FakeCleartool : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(scratch_.path().empty());
-        bin_ = scratch_.file("bin");
+        bin_ = scratch_ / "bin";
         std::filesystem::create_directory(bin_);
-        write_whole(bin_ + "/cleartool", FAKE_CLEARTOOL);
+        write_file(bin_ + "/cleartool", FAKE_CLEARTOOL);
         std::filesystem::permissions(bin_ + "/cleartool", std::filesystem::perms::owner_all);
         const char* path = std::getenv("PATH");
         ::setenv("PATH", (bin_ + ":" + (path ? path : "/usr/bin:/bin")).c_str(), 1);
@@ -46,10 +46,10 @@ protected:
         TYPE_CACHE.capacity = TYPE_CACHE_CAPACITY;
     }
 
-    void existing(const std::string& selectors) { write_whole(bin_ + "/existing", selectors); }
-    void global(const std::string& selectors) { write_whole(bin_ + "/global", selectors); }
-    void dbid(const std::string& answer) { write_whole(bin_ + "/dbid", answer); }
-    std::string calls() const { return read_whole(bin_ + "/calls"); }
+    void existing(const std::string& selectors) { write_file(bin_ + "/existing", selectors); }
+    void global(const std::string& selectors) { write_file(bin_ + "/global", selectors); }
+    void dbid(const std::string& answer) { write_file(bin_ + "/dbid", answer); }
+    std::string calls() const { return read_file(bin_ + "/calls"); }
     int call_count() const {
         std::string log = calls();
         int count = 0;
@@ -62,7 +62,7 @@ protected:
 };
 
 TEST_F(FakeCleartool, TypeExistsAsksLstypeWithOneQuotedSelector) {
-    const std::string hostile = "odd name $(touch " + scratch_.file("pwned") + ")`touch " + scratch_.file("pwned") + "`";
+    const std::string hostile = "odd name $(touch " + scratch_ / "pwned" + ")`touch " + scratch_ / "pwned" + "`";
     existing("brtype:rel_1@/vobs/x\nlbtype:" + hostile + "@/vobs/x\n");
     struct Case {
         const char* kind;
@@ -80,8 +80,9 @@ TEST_F(FakeCleartool, TypeExistsAsksLstypeWithOneQuotedSelector) {
               "lstype\nbrtype:rel_1@/vobs/x\n--\n"
               "lstype\nlbtype:rel_1@/vobs/x\n--\n"
               "lstype\nbrtype:rel_2@/vobs/x\n--\n"
-              "lstype\nlbtype:" + hostile + "@/vobs/x\n--\n");
-    EXPECT_FALSE(std::filesystem::exists(scratch_.file("pwned")));
+              "lstype\nlbtype:" +
+                  hostile + "@/vobs/x\n--\n");
+    EXPECT_FALSE(std::filesystem::exists(scratch_ / "pwned"));
 }
 
 TEST_F(FakeCleartool, IsGlobalTypeReadsTheTypeScope) {
@@ -122,12 +123,10 @@ TEST_F(FakeCleartool, EachCachedQuestionRunsOneCommandPerPacket) {
         int answer;
     };
     const Case cases[] = {
-        {is_global_branch_type, "dev", 1},   {is_global_branch_type, "other", 0},
-        {is_global_label_type, "L1", 1},     {is_global_label_type, "other", 0},
-        {is_global_attribute_type, "A1", 1}, {is_global_attribute_type, "other", 0},
-        {branch_type_exists, "dev", 1},      {branch_type_exists, "other", 0},
-        {label_type_exists, "L1", 1},        {label_type_exists, "other", 0},
-        {attribute_type_exists, "A1", 1},    {attribute_type_exists, "other", 0},
+        {is_global_branch_type, "dev", 1},  {is_global_branch_type, "other", 0}, {is_global_label_type, "L1", 1},
+        {is_global_label_type, "other", 0}, {is_global_attribute_type, "A1", 1}, {is_global_attribute_type, "other", 0},
+        {branch_type_exists, "dev", 1},     {branch_type_exists, "other", 0},    {label_type_exists, "L1", 1},
+        {label_type_exists, "other", 0},    {attribute_type_exists, "A1", 1},    {attribute_type_exists, "other", 0},
     };
     // First round: every question is new (same names, different kind or
     // question, are different questions).
@@ -180,8 +179,8 @@ TEST_F(FakeCleartool, TheTypeExistsDispatchesByKindWord) {
         int answer;
     };
     const Case cases[] = {
-        {"label", "x", 1}, {"branch", "y", 1}, {"attribute", "z", 1},
-        {"label", "y", 0}, {"element", "x", 0}, {"", "x", 0}, {"Label", "x", 0},
+        {"label", "x", 1},   {"branch", "y", 1}, {"attribute", "z", 1}, {"label", "y", 0},
+        {"element", "x", 0}, {"", "x", 0},       {"Label", "x", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(the_type_exists(c.kind_word, c.name, "/v"), c.answer) << c.kind_word;
     EXPECT_EQ(call_count(), 4);  // the unknown words run nothing
@@ -202,7 +201,12 @@ TEST(CommandOutput, GetResultsKeepsAtMostSizeMinusOneBytes) {
         std::string kept;
     };
     const Case cases[] = {
-        {0, ""}, {1, ""}, {2, "a"}, {6, "abcde"}, {11, "abcdefghij"}, {100, "abcdefghij"},
+        {0, ""},
+        {1, ""},
+        {2, "a"},
+        {6, "abcde"},
+        {11, "abcdefghij"},
+        {100, "abcdefghij"},
         {Command::NO_LIMIT, "abcdefghij"},
     };
     for (const Case& c : cases) {
@@ -229,8 +233,8 @@ TEST(CommandOutput, GetCommandOutputKeepsAtMost6143Bytes) {
 
 TEST(CommandOutput, GetFileResultsReadsAtMostSizeMinusOneBytes) {
     ScratchDir scratch;
-    const std::string path = scratch.file("out.txt");
-    write_whole(path, "0123456789");
+    const std::string path = scratch / "out.txt";
+    write_file(path, "0123456789");
     struct Case {
         std::string path;
         std::size_t size;
@@ -241,7 +245,7 @@ TEST(CommandOutput, GetFileResultsReadsAtMostSizeMinusOneBytes) {
         {path, 5, "0123"},
         {path, 1, ""},
         {path, Command::NO_LIMIT, "0123456789"},
-        {scratch.file("missing"), 100, ""},
+        {scratch / "missing", 100, ""},
         {scratch.path(), 100, ""},  // a directory reads as nothing
     };
     for (const Case& c : cases) {

@@ -16,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 
@@ -88,7 +88,7 @@ TEST(ShellQuote, PlainWordsStayAndOthersAreSingleQuoted) {
 
 TEST(CommandQuoting, EveryHostileWordReachesTheChildVerbatimAndNothingRuns) {
     ScratchDir scratch;
-    const std::string pwn = scratch.file("pwned");
+    const std::string pwn = scratch / "pwned";
     for (const std::string& word : hostile_words(pwn)) {
         std::string out;
         int status = -2;
@@ -103,21 +103,21 @@ TEST(CommandQuoting, EveryHostileWordReachesTheChildVerbatimAndNothingRuns) {
 
 TEST(CommandQuoting, AllWordsTogetherKeepTheirCount) {
     ScratchDir scratch;
-    const std::vector<std::string> words = hostile_words(scratch.file("pwned"));
+    const std::vector<std::string> words = hostile_words(scratch / "pwned");
     Command command("sh");
     command.args("-c", "printf '%s\\n' \"$#\"", "sh");
     for (const std::string& word : words) command.arg(word);
     std::string out;
     ASSERT_TRUE(command.capture(out));
     EXPECT_EQ(out, std::to_string(words.size()) + "\n");
-    EXPECT_FALSE(std::filesystem::exists(scratch.file("pwned")));
+    EXPECT_FALSE(std::filesystem::exists(scratch / "pwned"));
 }
 
 TEST(CommandQuoting, AWholeCommandLineNestsAsOneWord) {
     // The shape of `cleartool setview -exec '<inner line>' view`: the inner
     // line is run by a second shell and must still keep its words intact.
     ScratchDir scratch;
-    const std::string pwn = scratch.file("pwned");
+    const std::string pwn = scratch / "pwned";
     for (const std::string& word : hostile_words(pwn)) {
         Command inner("printf");
         inner.args("<%s>", word);
@@ -132,9 +132,9 @@ TEST(CommandQuoting, AWholeCommandLineNestsAsOneWord) {
 
 TEST(CommandQuoting, RedirectionTargetsAreQuotedFileNames) {
     ScratchDir scratch;
-    const std::string odd = scratch.file("out 'x' $(touch pwned) ;.txt");
-    const std::string input = scratch.file("in put\".txt");
-    write_whole(input, "from the input file\n");
+    const std::string odd = scratch / "out 'x' $(touch pwned) ;.txt";
+    const std::string input = scratch / "in put\".txt";
+    write_file(input, "from the input file\n");
 
     Command first("cat");
     first.in_from(input).out_to(odd);
@@ -146,8 +146,8 @@ TEST(CommandQuoting, RedirectionTargetsAreQuotedFileNames) {
     third.args("-c", "echo to-stderr >&2").append_err(odd);
     EXPECT_EQ(third.run(), 0) << third.line();
 
-    EXPECT_EQ(read_whole(odd), "from the input file\nappended\nto-stderr\n");
-    EXPECT_FALSE(std::filesystem::exists(scratch.file("pwned")));
+    EXPECT_EQ(read_file(odd), "from the input file\nappended\nto-stderr\n");
+    EXPECT_FALSE(std::filesystem::exists(scratch / "pwned"));
 }
 
 TEST(CommandQuoting, AProgramWordThatLooksLikeAnAssignmentIsNotOne) {
@@ -158,7 +158,7 @@ TEST(CommandQuoting, AProgramWordThatLooksLikeAnAssignmentIsNotOne) {
 
 TEST(CommandValidity, NulBytesAndBadEnvironmentNamesAreNeverRun) {
     ScratchDir scratch;
-    const std::string pwn = scratch.file("pwned");
+    const std::string pwn = scratch / "pwned";
     std::vector<Command> refused;
     refused.push_back(Command("touch").arg(std::string_view(pwn.c_str(), pwn.size() + 1)));
     refused.push_back(std::move(Command("touch").arg(pwn).env("A=B", "x")));
@@ -204,7 +204,7 @@ TEST(CommandStatus, ExitCodesAndSignalsAreDecoded) {
 TEST(CommandStatus, AMissingWorkingDirectoryMeansNotStarted) {
     ScratchDir scratch;
     Command command("true");
-    command.cwd(scratch.file("missing"));
+    command.cwd(scratch / "missing");
     EXPECT_EQ(command.run(), COMMAND_NOT_STARTED);
     std::string out;
     EXPECT_FALSE(command.capture(out));
@@ -234,25 +234,24 @@ TEST(CommandCapture, ALimitKeepsTheFirstBytesAndLetsTheChildFinish) {
         // it must not be cut off by a broken pipe.
         ScratchDir scratch;
         Command command("sh");
-        command.args("-c", "head -c 300000 /dev/zero | tr '\\000' y && echo done > \"$1\"", "sh",
-                     scratch.file("finished"));
+        command.args("-c", "head -c 300000 /dev/zero | tr '\\000' y && echo done > \"$1\"", "sh", scratch / "finished");
         std::string out;
         int status = -2;
         ASSERT_TRUE(command.capture(out, c.limit, &status));
         EXPECT_EQ(status, 0);
         EXPECT_EQ(out.size(), c.kept) << "limit " << c.limit;
-        EXPECT_EQ(read_whole(scratch.file("finished")), "done\n");
+        EXPECT_EQ(read_file(scratch / "finished"), "done\n");
     }
 }
 
 TEST(CommandCapture, OnlyStandardOutputIsCaptured) {
     ScratchDir scratch;
     Command command("sh");
-    command.args("-c", "echo out1; echo err1 >&2; echo out2").append_err(scratch.file("err"));
+    command.args("-c", "echo out1; echo err1 >&2; echo out2").append_err(scratch / "err");
     std::string out;
     ASSERT_TRUE(command.capture(out));
     EXPECT_EQ(out, "out1\nout2\n");
-    EXPECT_EQ(read_whole(scratch.file("err")), "err1\n");
+    EXPECT_EQ(read_file(scratch / "err"), "err1\n");
 }
 
 TEST(CommandCapture, BinaryOutputWithNulBytesIsKept) {
@@ -268,9 +267,10 @@ TEST(CommandEnvironment, AdditionsReachOnlyTheChild) {
     ::setenv("VANDREL_TEST_OVERRIDDEN", "old", 1);
     const std::string awkward = "a b'c\"$(touch x)`;\n*";
     Command command("sh");
-    command.args("-c",
-                 "printf '%s|%s|%s|%s' \"$VANDREL_TEST_KEPT\" \"$VANDREL_TEST_OVERRIDDEN\" "
-                 "\"$VANDREL_TRIGGER_TYPE\" \"$VANDREL_PACKAGE_NAME\"")
+    command
+        .args("-c",
+              "printf '%s|%s|%s|%s' \"$VANDREL_TEST_KEPT\" \"$VANDREL_TEST_OVERRIDDEN\" "
+              "\"$VANDREL_TRIGGER_TYPE\" \"$VANDREL_PACKAGE_NAME\"")
         .env("VANDREL_TEST_OVERRIDDEN", "new")
         .env("VANDREL_TRIGGER_TYPE", "pre_ship")
         .env("VANDREL_PACKAGE_NAME", "first")
@@ -284,7 +284,7 @@ TEST(CommandEnvironment, AdditionsReachOnlyTheChild) {
 
 TEST(CommandDirectory, TheChildRunsInTheGivenDirectory) {
     ScratchDir scratch;
-    const std::string dir = scratch.file("a dir with 'quotes'");
+    const std::string dir = scratch / "a dir with 'quotes'";
     std::filesystem::create_directory(dir);
     std::string before = std::filesystem::current_path().string();
     Command command("pwd");
@@ -303,7 +303,7 @@ TEST(CommandDescriptors, NoDescriptorLeaksAndNoZombies) {
         EXPECT_EQ(Command::shell_text("exit 3").run(), 3);
         EXPECT_TRUE(Command("echo").arg("x").capture(out));
         Command missing("true");
-        missing.cwd(scratch.file("missing"));
+        missing.cwd(scratch / "missing");
         EXPECT_EQ(missing.run(), COMMAND_NOT_STARTED);
         EXPECT_FALSE(missing.capture(out));
     }
@@ -317,7 +317,7 @@ TEST(CommandDescriptors, TheChildInheritsNoDescriptorOfTheCaller) {
     ScratchDir scratch;
     // A lock-like descriptor opened without close-on-exec, as a careless
     // caller might.
-    int plain = ::open(scratch.file("lock").c_str(), O_CREAT | O_RDWR, 0600);
+    int plain = ::open((scratch / "lock").c_str(), O_CREAT | O_RDWR, 0600);
     ASSERT_GE(plain, 0);
     int high = ::fcntl(plain, F_DUPFD, 57);
     ASSERT_GE(high, 57);
@@ -352,7 +352,9 @@ TEST(CommandDescriptors, WorksWhenTheCallerHasNoStandardOutput) {
 }
 
 volatile sig_atomic_t alarms = 0;
-void count_alarm(int) { alarms = alarms + 1; }
+void count_alarm(int) {
+    alarms = alarms + 1;
+}
 
 TEST(CommandSignals, InterruptedWaitsAndReadsAreResumed) {
     // A handler without SA_RESTART interrupts read and waitpid with EINTR,
@@ -370,8 +372,9 @@ TEST(CommandSignals, InterruptedWaitsAndReadsAreResumed) {
 
     std::string out;
     int status = -2;
-    bool captured = Command("sh").args("-c", "sleep 0.2; echo first; sleep 0.2; echo second").capture(
-        out, Command::NO_LIMIT, &status);
+    bool captured = Command("sh")
+                        .args("-c", "sleep 0.2; echo first; sleep 0.2; echo second")
+                        .capture(out, Command::NO_LIMIT, &status);
     int ran = Command("sh").args("-c", "sleep 0.2; exit 7").run();
 
     struct itimerval off {};

@@ -7,7 +7,7 @@
 
 #include "common/console_frame.h"
 #include "common/file_ops.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "common/depot.h"
 #include "common/log.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ TEST(Relocation, AcceptedTokens) {
     } cases[] = {
         {target + "\n", target},
         {target + "/\nsecond line ignored\n", target},
-        {target, target},      // no newline at all
-        {"/\n", "/"},          // the only "/" stays
+        {target, target},                 // no newline at all
+        {"/\n", "/"},                     // the only "/" stays
         {target + "//\n", target + "/"},  // only one trailing "/" goes
     };
     for (const Case& c : cases) EXPECT_EQ(relocate(dir, c.text), c.want) << c.text;
@@ -176,8 +176,10 @@ protected:
     }
     void TearDown() override {
         for (auto& [k, v] : saved_) {
-            if (v) setenv(k.c_str(), v->c_str(), 1);
-            else unsetenv(k.c_str());
+            if (v)
+                setenv(k.c_str(), v->c_str(), 1);
+            else
+                unsetenv(k.c_str());
         }
     }
     std::map<std::string, std::optional<std::string>> saved_;
@@ -201,10 +203,14 @@ TEST_F(TempDirRule, TmpThenTempThenSlashTmp) {
         {dir / "missing", std::nullopt, dir / "missing", 0},
     };
     for (const Case& c : cases) {
-        if (c.tmp) setenv("TMP", c.tmp->c_str(), 1);
-        else unsetenv("TMP");
-        if (c.temp) setenv("TEMP", c.temp->c_str(), 1);
-        else unsetenv("TEMP");
+        if (c.tmp)
+            setenv("TMP", c.tmp->c_str(), 1);
+        else
+            unsetenv("TMP");
+        if (c.temp)
+            setenv("TEMP", c.temp->c_str(), 1);
+        else
+            unsetenv("TEMP");
         EXPECT_EQ(verify_set_vl_tempdir(), c.ok) << c.chosen;
         EXPECT_EQ(VL_TMP_DIR, c.chosen);
     }
@@ -231,6 +237,7 @@ TEST(DepotLength, TooLongDepotIsRefused) {
             dup2(2, 1);
             check_depot_length(ok + "d", "vandrel_shipper", "vandrel_shipper.daemon", 37);
         },
-        ::testing::ExitedWithCode(37), "START_FAILED: Path to Quorlin Depot to excessive cannot be greater than 467.\n");
+        ::testing::ExitedWithCode(37),
+        "START_FAILED: Path to Quorlin Depot to excessive cannot be greater than 467.\n");
 }
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "common/file_ops.h"
 #include "common/log.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 
@@ -77,10 +77,8 @@ TEST_F(FileOps, AppendAndConcatStopBelowTheCeiling) {
         int want;
     } cases[] = {
         {FILE_SIZE_CEILING - 1, "", 0},  // size + 0 + 1 reaches the ceiling
-        {FILE_SIZE_CEILING - 1, "x", 0},
-        {FILE_SIZE_CEILING - 3, "x", 1},
-        {FILE_SIZE_CEILING - 2, "x", 0},
-        {FILE_SIZE_CEILING, "", 0},
+        {FILE_SIZE_CEILING - 1, "x", 0}, {FILE_SIZE_CEILING - 3, "x", 1},
+        {FILE_SIZE_CEILING - 2, "x", 0}, {FILE_SIZE_CEILING, "", 0},
     };
     std::string f = dir / "big";
     for (const Case& c : cases) {

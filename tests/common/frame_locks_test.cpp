@@ -16,7 +16,7 @@
 #include "common/locks.h"
 #include "common/log.h"
 #include "common/signals.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/log.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 

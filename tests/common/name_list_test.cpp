@@ -6,7 +6,7 @@
 
 #include "common/file_ops.h"
 #include "common/name_list.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace {
 

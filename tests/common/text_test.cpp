@@ -68,12 +68,8 @@ TEST(YankValue, TableOfCases) {
         const char* text;
         std::string want;
     } cases[] = {
-        {"duration= 5 \nview=x\n", "5"},
-        {"view=my_view", "my_view"},
-        {"key=\n", ""},
-        {"key=  a = b  \n", "a = b"},
-        {"no equals sign", ""},
-        {"k=\tvalue\r\nnext=1", "value"},
+        {"duration= 5 \nview=x\n", "5"}, {"view=my_view", "my_view"}, {"key=\n", ""},
+        {"key=  a = b  \n", "a = b"},    {"no equals sign", ""},      {"k=\tvalue\r\nnext=1", "value"},
     };
     for (const Case& c : cases) EXPECT_EQ(yank_value(c.text), c.want) << c.text;
 }
@@ -98,8 +94,8 @@ TEST(Strtok, EmptyTokensAndEnds) {
     struct Case {
         const char* text;
         const char* delims;
-        V plain;   // STRTOK and STRTOK2
-        V third;   // STRTOK3
+        V plain;  // STRTOK and STRTOK2
+        V third;  // STRTOK3
     } cases[] = {
         {"a,,b", ",", {"a", "", "b"}, {"a", "", "b"}},
         {"a,", ",", {"a"}, {"a"}},

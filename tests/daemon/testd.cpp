@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
     set_daemon_files(THE_DAEMON_DIR, kDaemon);
     set_view_lock_file(THE_DAEMON_DIR + "/" + kView + ".view_lock");
     set_log_files(LOG_DIR, "testd", "", false);
-    for (const std::string* f : {&LOG_FILES.LOG_FILE, &LOG_FILES.ELOG_FILE, &LOG_FILES.WLOG_FILE,
-                                 &LOG_FILES.TLOG_FILE, &LOG_FILES.SSLOG_FILE}) {
+    for (const std::string* f : {&LOG_FILES.LOG_FILE, &LOG_FILES.ELOG_FILE, &LOG_FILES.WLOG_FILE, &LOG_FILES.TLOG_FILE,
+                                 &LOG_FILES.SSLOG_FILE}) {
         if (!create_log_file_if_missing(*f)) {
             std::printf("%s: %s Logging File (%s) does not exist and could not be created\n", START_FAILED, kSelf,
                         f->c_str());

@@ -1,4 +1,5 @@
-// A fresh scratch folder per test, removed afterwards, plus small file helpers.
+// Shared test support: a fresh scratch folder per test, removed with its
+// content when the test ends, and small whole-file helpers.
 #pragma once
 
 #include <sys/stat.h>
@@ -14,27 +15,27 @@
 class ScratchDir {
 public:
     ScratchDir() {
-        char tmpl[] = "/tmp/vandrel_common_XXXXXX";
-        char* made = mkdtemp(tmpl);
-        path_ = made ? made : "/tmp";
+        std::string pattern = (std::filesystem::temp_directory_path() / "vandrel_test_XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
     ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
     const std::string& path() const { return path_; }
+    // The path of `name` inside the folder.
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;
 };
 
-inline void write_file(const std::string& path, const std::string& text) {
+inline void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string read_file(const std::string& path) {
@@ -46,12 +47,12 @@ inline std::string read_file(const std::string& path) {
 
 inline bool exists(const std::string& path) {
     struct stat st;
-    return stat(path.c_str(), &st) == 0;
+    return ::stat(path.c_str(), &st) == 0;
 }
 
 inline unsigned mode_of(const std::string& path) {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) return 0;
+    if (::stat(path.c_str(), &st) != 0) return 0;
     return st.st_mode & 07777;
 }
 
@@ -62,10 +63,17 @@ inline bool looks_like_asctime(const std::string& t) {
     for (size_t i = 0; i < t.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(t[i]);
         switch (shape[i]) {
-        case 'A': if (!std::isalpha(c)) return false; break;
-        case '9': if (!std::isdigit(c)) return false; break;
-        case '#': if (c != ' ' && !std::isdigit(c)) return false; break;
-        default: if (t[i] != shape[i]) return false;
+            case 'A':
+                if (!std::isalpha(c)) return false;
+                break;
+            case '9':
+                if (!std::isdigit(c)) return false;
+                break;
+            case '#':
+                if (c != ' ' && !std::isdigit(c)) return false;
+                break;
+            default:
+                if (t[i] != shape[i]) return false;
         }
     }
     return true;
