@@ -6,6 +6,7 @@ PACKAGES=(
   build-essential cmake g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
+  libssl-dev
   util-linux procps psmisc python3 file
 )
 
