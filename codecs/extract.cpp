@@ -52,8 +52,9 @@ private:
         const std::string path = dir_ + "/" + fmt_msg("zeb.%04d", EXTRACT.XTAR_IMPORT_I);
         codec_remove(path);
         push_extracted_file(path);
+        // Created private (mode 0600), which is all the secret attribute
+        // means here.
         if (!out_.create_private(path)) return codec_fail("cannot create data file " + path) != 0;
-        attr_file(path, ATTR_SECRET);
         current_ = path;
         return true;
     }
@@ -108,7 +109,7 @@ public:
     bool finish(bool last_of_packet) {
         if (!ok_) return false;
         if (section_ < 6) {
-            out_.close();
+            out_.abandon();
             return codec_fail(fmt_msg("damaged packet: the head file ends in section %d of 6", section_ + 1)) != 0;
         }
         return data_.end(last_of_packet);

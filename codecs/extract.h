@@ -9,6 +9,9 @@
 // of the input, closes the packet and begins nothing. So a replication packet
 // without version contents gives just the empty zeb.0000, and an empty data
 // file at the end of a part that is not the last one is kept.
+//
+// A failed extraction leaves the files it finished (they are on the
+// extracted-files list) but no half-written one.
 #pragma once
 
 #include <string>
