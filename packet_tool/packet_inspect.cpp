@@ -171,8 +171,8 @@ int print_packet_summary(std::ostream& out, const std::string& outdir, const Hea
         << "removal/lock records:    " << destroy.size() << "\n"
         << "new elements:        " << new_elements.size() << "\n";
 
-    // Every entry is shown; one that the receiver would refuse to deploy
-    // because it leaves the deployment directory is marked as such.
+    // Every entry is shown, and one whose path would leave the deployment
+    // directory is marked: that is the entry an operator must see.
     std::vector<DeployEntry> deployed;
     if (elements == 0) list_deploy_entries(unorm, deployed);
     if (!deployed.empty()) {

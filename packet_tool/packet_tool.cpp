@@ -107,7 +107,7 @@ int cmd_uncompress_head(const std::vector<std::string>& a) {
     if (a.size() != 2) return usage_error("uncompress-head needs IN OUT");
     std::string vob, path, deploy;
     if (!uncompress_file(a[0], a[1], vob, path, deploy)) return fail(codec_reason("uncompression"));
-    std::printf("%s\n%s\n%s\n", vob.c_str(), path.c_str(), deploy.c_str());
+    std::printf("%s\n%s\n%s\n", display_text(vob).c_str(), display_text(path).c_str(), display_text(deploy).c_str());
     return 0;
 }
 
@@ -177,8 +177,8 @@ int inspect_in(const std::string& packet, const std::string& outdir) {
     const std::string crc = outdir + "/packet.crc";
     const std::string crz = outdir + "/packet.crz";
     const std::string xtar = outdir + "/packet.xtar";
-    // The stages consume their inputs only where they succeed: a failure
-    // leaves none of the intermediate files behind.
+    // A stage that fails may leave its input or some of its parts behind:
+    // none of the intermediate files stays after a failure.
     const auto failed = [&](const std::string& message) {
         for (const std::string* stage : {&crc, &crz, &xtar}) tool_remove_packet_files(*stage);
         return fail(message);

@@ -237,6 +237,8 @@ for want in 'destination VOB:     /vobs/src\x1b[31m' '  l:we\x1b[8mst' '  D:lib'
 done
 grep -q "$ESC" out.txt && fail "an escape character reached the terminal: $(cat -v out.txt)"
 [ "$(grep -c "$LEAVES" out.txt)" -eq 2 ] || fail "only the two leaving entries are marked"
+expect_ok "$TOOL" uncompress-head hostile.crz hostile.back
+[ "$(sed -n 1p out.txt)" = '/vobs/src\x1b[31m' ] || fail "uncompress-head field not escaped: $(cat -v out.txt)"
 # Packet text quoted in an error line is escaped as well.
 printf '%s' "e
 ${M}element * /main/LATEST
