@@ -70,39 +70,104 @@ std::size_t ByteReader::read(unsigned char* dst, std::size_t n) {
 }
 
 ByteWriter::~ByteWriter() {
-    if (fd_ >= 0) {
-        flush();
-        ::close(fd_);
+    if (fd_ < 0) return;
+    if (!temp_.empty()) {
+        abandon();
+        return;
     }
+    flush();
+    ::close(fd_);
 }
 
-bool ByteWriter::open_with(const std::string& path, int flags) {
-    if (fd_ >= 0) close();
+namespace {
+
+// Longest part of the target's name kept in the name of its temporary file,
+// so that the temporary name stays within the limit of a file name.
+constexpr std::size_t TEMP_NAME_KEEP = 200;
+
+// Outputs are regular files (or names still free): never block on a FIFO,
+// write into a directory's place or touch a device such as /dev/null. A
+// symbolic link is acceptable as a name to replace.
+bool replaceable(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+}
+
+}  // namespace
+
+void ByteWriter::reset_buffer() {
     failed_ = false;
     len_ = 0;
     written_ = 0;
-    // Outputs are regular files: never block on a FIFO or change the mode
-    // of a device such as /dev/null.
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
-    fd_ = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return false;
-    // An existing file keeps its mode on open: make it private explicitly.
-    if (fchmod(fd_, 0600) != 0) {
-        ::close(fd_);
-        fd_ = -1;
-        return false;
-    }
     if (buf_.size() != CODEC_BUFFER_SIZE) buf_.resize(CODEC_BUFFER_SIZE);
+}
+
+bool ByteWriter::open_temp(const std::string& beside) {
+    if (fd_ >= 0) close();
+    const std::size_t slash = beside.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : beside.substr(0, slash + 1);
+    const std::string base = beside.substr(dir.size());
+    if (base.empty()) return false;
+    // Hidden, and with a random ending, so that no pattern that looks for a
+    // packet's files takes it for one of them.
+    std::string templ = dir + "." + base.substr(0, TEMP_NAME_KEEP) + ".XXXXXX";
+    fd_ = mkostemp(templ.data(), O_CLOEXEC);
+    if (fd_ < 0) return false;
+    temp_ = templ;
+    target_.clear();
+    reset_buffer();
     return true;
 }
 
 bool ByteWriter::create_private(const std::string& path) {
-    return open_with(path, O_TRUNC);
+    if (fd_ >= 0) close();
+    if (!replaceable(path)) return false;
+    if (!open_temp(path)) return false;
+    target_ = path;
+    return true;
+}
+
+bool ByteWriter::create_unique(const std::string& beside, std::string& name) {
+    if (!open_temp(beside)) return false;
+    name = temp_;
+    return true;
 }
 
 bool ByteWriter::append_private(const std::string& path) {
-    return open_with(path, O_APPEND);
+    if (fd_ >= 0) close();
+    if (!replaceable(path)) return false;
+    // O_NOFOLLOW refuses a link at the name; O_NONBLOCK keeps a FIFO from
+    // blocking the open, and fstat then refuses anything but a regular file.
+    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd_ < 0) return false;
+    struct stat st {};
+    // An existing file keeps its mode on open: make it private explicitly.
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || fchmod(fd_, 0600) != 0 || fcntl(fd_, F_SETFL, O_APPEND) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    temp_.clear();
+    target_.clear();
+    reset_buffer();
+    return true;
+}
+
+void ByteWriter::abandon() {
+    if (fd_ < 0) return;
+    if (temp_.empty()) {
+        close();
+        return;
+    }
+    ::close(fd_);
+    fd_ = -1;
+    len_ = 0;
+    failed_ = true;
+    ::unlink(temp_.c_str());
+    if (!target_.empty()) codec_remove(target_);
+    temp_.clear();
+    target_.clear();
 }
 
 void ByteWriter::flush() {
@@ -154,8 +219,23 @@ void ByteWriter::write(const unsigned char* src, std::size_t n) {
 bool ByteWriter::close() {
     if (fd_ < 0) return !failed_;
     flush();
-    if (::close(fd_) != 0) failed_ = true;
+    if (failed_ && !temp_.empty()) {
+        abandon();
+        return false;
+    }
+    const int fd = fd_;
     fd_ = -1;
+    if (::close(fd) != 0) failed_ = true;
+    if (!temp_.empty()) {
+        // rename replaces a link at the target itself, never its target.
+        if (!failed_ && !target_.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) failed_ = true;
+        if (failed_) {
+            ::unlink(temp_.c_str());
+            if (!target_.empty()) codec_remove(target_);
+        }
+        temp_.clear();
+        target_.clear();
+    }
     return !failed_;
 }
 

@@ -49,8 +49,12 @@ private:
     std::size_t len_ = 0;
 };
 
-// Writes a file sequentially through a buffer. close() flushes and reports
-// whether every byte reached the file; the destructor closes silently.
+// Writes a file sequentially through a buffer. A file made by
+// create_private or create_unique is written under a fresh name of its own
+// (created exclusively, mode 0600, in the target's directory) and appears at
+// its name only when close() succeeds; a writer destroyed before that, or
+// whose close() fails, leaves nothing behind. A file opened for appending is
+// flushed and closed by the destructor.
 class ByteWriter {
 public:
     ByteWriter() = default;
@@ -58,13 +62,23 @@ public:
     ByteWriter(const ByteWriter&) = delete;
     ByteWriter& operator=(const ByteWriter&) = delete;
 
-    // Creates (or truncates) the file with mode 0600 and makes an existing
-    // file private as well.
+    // Replaces path on close(): whatever lay there (a file, or a symbolic
+    // link, which is replaced and never followed) gives way to the complete
+    // new file. Refuses a path naming a directory, a device or a FIFO.
     bool create_private(const std::string& path);
-    // Opens for appending, creating it private when missing. Both refuse a
-    // path that names something other than a regular file.
+    // A new private file with a name of its own beside `beside` (same
+    // directory); close() keeps it under that name, which `name` receives.
+    bool create_unique(const std::string& beside, std::string& name);
+    // Opens an existing regular file for appending (never through a symbolic
+    // link) and makes it private, or creates it private when missing.
     bool append_private(const std::string& path);
+    // Flushes and finishes the file; false when any byte did not reach it
+    // (a created file is then discarded as by abandon()).
     bool close();
+    // Gives up the file: a created one is removed together with whatever lay
+    // at its name before, so that nothing half-made remains there; a file
+    // opened for appending is closed as it is.
+    void abandon();
     bool is_open() const { return fd_ >= 0; }
     bool failed() const { return failed_; }
 
@@ -96,11 +110,14 @@ public:
     std::uint64_t written() const { return written_ + len_; }
 
 private:
-    bool open_with(const std::string& path, int flags);
+    bool open_temp(const std::string& beside);
+    void reset_buffer();
     void put_run_slow(unsigned char c, std::size_t n);
     void flush();
 
     int fd_ = -1;
+    std::string temp_;    // the created file's own name, empty when appending
+    std::string target_;  // the name close() gives it, empty to keep temp_
     bool failed_ = false;
     std::vector<unsigned char> buf_;
     std::size_t len_ = 0;

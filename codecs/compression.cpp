@@ -227,13 +227,13 @@ int compress_file(const std::string& in, const std::string& out, const std::stri
             return !too_big;
         },
         too_big);
-    const bool closed = writer.close();
+    // A failed step leaves no output behind (the writer discards it).
     if (too_big) {
         log_it('e', fmt_msg(COMMON_MSG_09, "Compressed", "compress"));
         return codec_fail("compressed file would exceed the file size ceiling");
     }
     if (!ok) return codec_fail("read error on " + in);
-    if (!closed) return codec_fail("write error on " + out);
+    if (!writer.close()) return codec_fail("write error on " + out);
     reader.close();
     codec_remove(in);
     return 1;
@@ -284,14 +284,13 @@ int compress_part(const std::string& in, const std::string& out) {
             return true;
         },
         abandoned);
-    const bool closed = writer.close();
     if (abandoned) {
+        writer.abandon();
         reader.close();
-        codec_remove(out);
         return fake_compression(in, out);
     }
     if (!ok) return codec_fail("read error on " + in);
-    if (!closed) return codec_fail("write error on " + out);
+    if (!writer.close()) return codec_fail("write error on " + out);
     reader.close();
     codec_remove(in);
     return 1;

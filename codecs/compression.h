@@ -5,7 +5,7 @@
 // either run pairs or, when that would not be smaller, the byte 0x00
 // followed by the input unchanged (the stored form). Empty input gives empty
 // output. All routines return 1 on success and 0 on failure and create their
-// outputs private (mode 0600).
+// outputs private (mode 0600); a routine that fails leaves no output.
 #pragma once
 
 #include <string>

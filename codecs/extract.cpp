@@ -8,6 +8,7 @@
 #include "codecs/codec_status.h"
 #include "codecs/file_break.h"
 #include "codecs/multipart.h"
+#include "codecs/packet_format.h"
 #include "common/file_ops.h"
 #include "common/text_format.h"
 
@@ -52,8 +53,9 @@ private:
         const std::string path = dir_ + "/" + fmt_msg("zeb.%04d", EXTRACT.XTAR_IMPORT_I);
         codec_remove(path);
         push_extracted_file(path);
+        // Created private (mode 0600), which is all the secret attribute
+        // means here.
         if (!out_.create_private(path)) return codec_fail("cannot create data file " + path) != 0;
-        attr_file(path, ATTR_SECRET);
         current_ = path;
         return true;
     }
@@ -71,6 +73,39 @@ private:
     bool begun_ = false;
 };
 
+// Follows the header records (section 3) as they stream by and notes the
+// packet type record "D:<type>;" (see packet_header.h).
+class PacketTypeWatch {
+public:
+    void feed(const unsigned char* p, std::size_t n) {
+        for (std::size_t i = 0; i < n && !decided_; ++i) step(p[i]);
+    }
+    bool deployment() const { return decided_ && value_ == PACKET_TYPE_FLAT; }
+
+private:
+    void step(unsigned char c) {
+        if (c == ';') {
+            decided_ = in_type_;
+            pos_ = 0;
+            return;
+        }
+        if (in_type_) {
+            // One byte more than any type word is enough to tell them apart.
+            if (value_.size() <= PACKET_TYPE_FLAT.size()) value_.push_back(static_cast<char>(c));
+            return;
+        }
+        if (pos_ == 0) is_type_ = c == 'D';
+        if (pos_ == 1) in_type_ = is_type_ && c == ':';
+        ++pos_;
+    }
+
+    std::size_t pos_ = 0;  // bytes into the current record
+    bool is_type_ = false;
+    bool in_type_ = false;
+    bool decided_ = false;
+    std::string value_;
+};
+
 // Routes the head file's bytes: six sections, then the data region.
 class HeadSink {
 public:
@@ -85,6 +120,7 @@ public:
             ok_ = data_.data(p, n);
             return;
         }
+        if (section_ == 2) type_.feed(p, n);
         if (section_ == 1) {
             // Backslashes of the shipper's config spec become slashes.
             for (std::size_t i = 0; i < n; ++i) out_.put(p[i] == '\\' ? '/' : p[i]);
@@ -107,8 +143,16 @@ public:
 
     bool finish(bool last_of_packet) {
         if (!ok_) return false;
+        // In a deployment packet with parts the end of the head file ends
+        // section 6: the shipper writes no marker after it then, as such a
+        // packet has no empty data file before its parts. A replication
+        // packet always has one, so there this is still a damaged head.
+        if (section_ == 5 && !last_of_packet && type_.deployment()) {
+            if (!close_section()) return false;
+            ++section_;
+        }
         if (section_ < 6) {
-            out_.close();
+            out_.abandon();
             return codec_fail(fmt_msg("damaged packet: the head file ends in section %d of 6", section_ + 1)) != 0;
         }
         return data_.end(last_of_packet);
@@ -141,6 +185,7 @@ private:
     const std::array<std::string, 6>& outputs_;
     DataFileWriter data_;
     ByteWriter out_;
+    PacketTypeWatch type_;
     int section_ = 0;
     bool ok_ = true;
 };

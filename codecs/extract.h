@@ -8,7 +8,12 @@
 // marker that ends the last file of the packet, followed directly by the end
 // of the input, closes the packet and begins nothing. So a replication packet
 // without version contents gives just the empty zeb.0000, and an empty data
-// file at the end of a part that is not the last one is kept.
+// file at the end of a part that is not the last one is kept. In a
+// deployment packet ("D:flat;") with parts, the end of the head file also
+// ends section 6: its head stops right after the new-element records then.
+//
+// A failed extraction leaves the files it finished (they are on the
+// extracted-files list) but no half-written one.
 #pragma once
 
 #include <string>

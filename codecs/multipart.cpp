@@ -176,7 +176,6 @@ int decrypt_multipart_file(const std::string& in, const std::string& out) {
         const std::string in_k = part_name(in, k);
         const std::string out_k = part_name(out, k);
         const int ok = decrypt_file(in_k, out_k);
-        make_private(out_k);
         codec_remove(in_k);
         if (!ok) return 0;
     }
@@ -196,7 +195,6 @@ int uncompress_multipart_file(const std::string& in, const std::string& out, std
         push_extracted_file(out_k);
         const int ok = uncompress_part(in_k, out_k);
         codec_remove(in_k);
-        make_private(out_k);
         if (!ok) return 0;
     }
     return 1;

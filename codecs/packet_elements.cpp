@@ -2,6 +2,7 @@
 #include "codecs/packet_elements.h"
 
 #include <charconv>
+#include <utility>
 
 std::string format_value_line(std::string_view tag, std::string_view value) {
     std::string line(tag);
@@ -81,7 +82,12 @@ int append_deploy_dir_line(std::string& out, std::string_view path) {
     return append_deploy_line(out, DEPLOY_DIR_LINE, path);
 }
 
-int read_deploy_listing(std::string_view text, std::vector<DeployEntry>& entries, std::string& error) {
+namespace {
+
+// Calls take(entry) for every "F:" and "D:" line of a deployment listing, in
+// order, with stays_inside set; stops early when take returns false.
+template <typename Take>
+void for_each_deploy_entry(std::string_view text, Take&& take) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t nl = text.find('\n', pos);
@@ -90,14 +96,32 @@ int read_deploy_listing(std::string_view text, std::vector<DeployEntry>& entries
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         bool is_file = line.substr(0, 2) == DEPLOY_FILE_LINE;
         if (!is_file && line.substr(0, 2) != DEPLOY_DIR_LINE) continue;
-        std::string_view path = line.substr(2);
-        if (!packet_path_stays_inside(path)) {
-            error = "deployment path leaves the deployment directory: \"" + std::string(path.substr(0, 200)) + "\"";
-            return 0;
-        }
-        entries.push_back({is_file, std::string(path)});
+        const std::string_view path = line.substr(2);
+        if (!take(DeployEntry{is_file, std::string(path), packet_path_stays_inside(path)})) return;
     }
-    return 1;
+}
+
+}  // namespace
+
+int read_deploy_listing(std::string_view text, std::vector<DeployEntry>& entries, std::string& error) {
+    int ok = 1;
+    for_each_deploy_entry(text, [&](DeployEntry entry) {
+        if (!entry.stays_inside) {
+            error = "deployment path leaves the deployment directory: \"" + entry.path.substr(0, 200) + "\"";
+            ok = 0;
+            return false;
+        }
+        entries.push_back(std::move(entry));
+        return true;
+    });
+    return ok;
+}
+
+void list_deploy_entries(std::string_view text, std::vector<DeployEntry>& entries) {
+    for_each_deploy_entry(text, [&](DeployEntry entry) {
+        entries.push_back(std::move(entry));
+        return true;
+    });
 }
 
 int append_new_element_record(std::string& out, std::string_view path, std::string_view owner, std::string_view group,

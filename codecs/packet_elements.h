@@ -39,12 +39,16 @@ int append_deploy_dir_line(std::string& out, std::string_view path);
 struct DeployEntry {
     bool is_file = false;  // "F:" (a file) or "D:" (a directory)
     std::string path;
+    bool stays_inside = true;  // see packet_path_stays_inside
 };
 // Reads a deployment listing. Lines that are neither "F:" nor "D:" are
 // skipped. Returns 0 for an entry whose path would leave the deployment
 // directory (see packet_path_stays_inside), with the entries before it and a
 // reason in `error`.
 int read_deploy_listing(std::string_view text, std::vector<DeployEntry>& entries, std::string& error);
+// Every entry of a deployment listing, those that would leave the
+// deployment directory included (marked), for display.
+void list_deploy_entries(std::string_view text, std::vector<DeployEntry>& entries);
 
 // New-element records "path|owner|group|permissions;".
 struct NewElement {

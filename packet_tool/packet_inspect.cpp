@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "codecs/codec_io.h"
 #include "codecs/codec_status.h"
 #include "codecs/extract.h"
 #include "codecs/packet_destroy.h"
@@ -12,9 +13,13 @@
 #include "codecs/packet_format.h"
 #include "codecs/packet_header.h"
 #include "codecs/packet_post.h"
+#include "packet_tool/display_text.h"
 #include "packet_tool/tool_files.h"
 
 namespace {
+
+// After a deployed entry whose path would leave the deployment directory.
+constexpr char DEPLOY_ENTRY_LEAVES[] = "   <- leaves the deployment directory";
 
 std::string read_text(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -92,10 +97,22 @@ int extract_into(const std::string& head, const std::string& outdir, std::string
     std::string archive = head;
     if (!consume) {
         archive = outdir + "/.vandrel_packet_archive";
-        if (tool_copy_multipart(head, archive, why) < 0) return 0;
+        if (tool_copy_multipart(head, archive, why) < 0) {
+            tool_remove_packet_files(archive);
+            return 0;
+        }
     }
+    EXTRACT.XTAR_IMPORT_I = 0;
     if (!xtar_multipart_file(archive, names.unorm, names.config_spec, names.pre, names.post, names.dhist, names.nele)) {
         why = "extraction failed: " + codec_last_error();
+        // Nothing of a failed extraction may pass for a result: the section
+        // files, the data files finished so far and what is left of the
+        // archive go.
+        for (const std::string* p :
+             {&names.unorm, &names.config_spec, &names.pre, &names.post, &names.dhist, &names.nele})
+            codec_remove(*p);
+        for (int n = 0; n < EXTRACT.XTAR_IMPORT_I; ++n) codec_remove(outdir + "/" + data_file_name(n));
+        tool_remove_packet_files(archive);
         return 0;
     }
     return 1;
@@ -103,9 +120,10 @@ int extract_into(const std::string& head, const std::string& outdir, std::string
 
 int print_packet_summary(std::ostream& out, const std::string& outdir, const HeaderFields& fields, std::string& why) {
     const ExtractedNames names = extracted_names(outdir);
-    out << "destination VOB:     " << fields.dest_vob << "\n"
-        << "destination path:    " << fields.dest_path << "\n"
-        << "deployment location: " << fields.deploy_location << "\n";
+    // Everything that comes from the packet is shown escaped (display_text).
+    out << "destination VOB:     " << display_text(fields.dest_vob) << "\n"
+        << "destination path:    " << display_text(fields.dest_path) << "\n"
+        << "deployment location: " << display_text(fields.deploy_location) << "\n";
 
     std::vector<HeaderRecord> records;
     if (!read_header_records(read_section(names.pre), records, why)) {
@@ -113,7 +131,8 @@ int print_packet_summary(std::ostream& out, const std::string& outdir, const Hea
         return 0;
     }
     out << "header records:\n";
-    for (const auto& r : records) out << "  " << r.letter << ":" << r.value << "\n";
+    for (const auto& r : records)
+        out << "  " << display_text(std::string(1, r.letter)) << ":" << display_text(r.value) << "\n";
 
     long elements = 0, versions = 0;
     std::vector<ElementVersion> listed;
@@ -152,15 +171,22 @@ int print_packet_summary(std::ostream& out, const std::string& outdir, const Hea
         << "removal/lock records:    " << destroy.size() << "\n"
         << "new elements:        " << new_elements.size() << "\n";
 
+    // Every entry is shown, and one whose path would leave the deployment
+    // directory is marked: that is the entry an operator must see.
     std::vector<DeployEntry> deployed;
-    std::string deploy_error;
-    if (elements == 0 && read_deploy_listing(unorm, deployed, deploy_error) && !deployed.empty()) {
+    if (elements == 0) list_deploy_entries(unorm, deployed);
+    if (!deployed.empty()) {
         out << "deployed entries:\n";
-        for (const auto& d : deployed) out << "  " << (d.is_file ? "F:" : "D:") << d.path << "\n";
+        for (const auto& d : deployed) {
+            out << "  " << (d.is_file ? "F:" : "D:") << display_text(d.path);
+            if (!d.stays_inside) out << DEPLOY_ENTRY_LEAVES;
+            out << "\n";
+        }
     }
     out << "element versions:\n";
     for (const auto& v : listed) {
-        out << "  " << v.element << "@@" << (v.version.empty() || v.version[0] != '/' ? "/" : "") << v.version << "\n";
+        out << "  " << display_text(v.element) << "@@" << (v.version.empty() || v.version[0] != '/' ? "/" : "")
+            << display_text(v.version) << "\n";
     }
     return 1;
 }

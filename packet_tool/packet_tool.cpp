@@ -15,6 +15,7 @@
 #include "codecs/multipart.h"
 #include "codecs/scramble.h"
 #include "common/frame.h"
+#include "packet_tool/display_text.h"
 #include "packet_tool/packet_inspect.h"
 #include "packet_tool/tool_files.h"
 
@@ -39,8 +40,9 @@ const char USAGE[] =
     "  vandrel_packet tables\n"
     "  vandrel_packet -h | --help\n";
 
+// Reasons may quote text from a packet: it is shown escaped, as in a summary.
 int fail(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", PROGRAM, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", PROGRAM, display_text(message).c_str());
     return 1;
 }
 
@@ -86,12 +88,10 @@ bool take_key_option(std::vector<std::string>& args, std::string& error) {
     return true;
 }
 
-// The codecs that delete their input get a private copy of it, next to OUT.
+// The codecs that delete their input get a private copy of it, next to OUT
+// under a name of its own.
 bool copy_input(const std::string& in, const std::string& out, std::string& copy) {
-    copy = out + ".vandrel_packet_in";
-    if (tool_copy_file(in, copy)) return true;
-    std::remove(copy.c_str());
-    return false;
+    return tool_copy_beside(in, out, copy) != 0;
 }
 
 int cmd_compress_head(const std::vector<std::string>& a) {
@@ -107,7 +107,7 @@ int cmd_uncompress_head(const std::vector<std::string>& a) {
     if (a.size() != 2) return usage_error("uncompress-head needs IN OUT");
     std::string vob, path, deploy;
     if (!uncompress_file(a[0], a[1], vob, path, deploy)) return fail(codec_reason("uncompression"));
-    std::printf("%s\n%s\n%s\n", vob.c_str(), path.c_str(), deploy.c_str());
+    std::printf("%s\n%s\n%s\n", display_text(vob).c_str(), display_text(path).c_str(), display_text(deploy).c_str());
     return 0;
 }
 
@@ -177,12 +177,18 @@ int inspect_in(const std::string& packet, const std::string& outdir) {
     const std::string crc = outdir + "/packet.crc";
     const std::string crz = outdir + "/packet.crz";
     const std::string xtar = outdir + "/packet.xtar";
-    if (tool_copy_multipart(packet, crc, why) < 0) return fail(why);
-    if (!decrypt_multipart_file(crc, crz)) return fail(codec_reason("decryption"));
+    // A stage that fails may leave its input or some of its parts behind:
+    // none of the intermediate files stays after a failure.
+    const auto failed = [&](const std::string& message) {
+        for (const std::string* stage : {&crc, &crz, &xtar}) tool_remove_packet_files(*stage);
+        return fail(message);
+    };
+    if (tool_copy_multipart(packet, crc, why) < 0) return failed(why);
+    if (!decrypt_multipart_file(crc, crz)) return failed(codec_reason("decryption"));
     HeaderFields fields;
     if (!uncompress_multipart_file(crz, xtar, fields.dest_vob, fields.dest_path, fields.deploy_location))
-        return fail(codec_reason("uncompression"));
-    if (!extract_into(xtar, outdir, why, true)) return fail(why);
+        return failed(codec_reason("uncompression"));
+    if (!extract_into(xtar, outdir, why, true)) return failed(why);
     if (!print_packet_summary(std::cout, outdir, fields, why)) return fail(why);
     std::cout.flush();
     return 0;

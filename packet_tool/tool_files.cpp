@@ -7,11 +7,11 @@
 #include "codecs/codec_io.h"
 #include "codecs/multipart.h"
 
-int tool_copy_file(const std::string& src, const std::string& dst) {
-    ByteReader reader;
-    if (!reader.open(src)) return 0;
-    ByteWriter writer;
-    if (!writer.create_private(dst)) return 0;
+namespace {
+
+// Copies the rest of reader into writer and finishes it; a failed copy
+// leaves nothing behind.
+int copy_into(ByteReader& reader, ByteWriter& writer) {
     for (;;) {
         std::size_t avail = 0;
         const unsigned char* p = reader.peek(avail);
@@ -19,8 +19,31 @@ int tool_copy_file(const std::string& src, const std::string& dst) {
         writer.write(p, avail);
         reader.consume(avail);
     }
-    const bool closed = writer.close();
-    return closed && !reader.failed() ? 1 : 0;
+    if (reader.failed()) {
+        writer.abandon();
+        return 0;
+    }
+    return writer.close() ? 1 : 0;
+}
+
+}  // namespace
+
+int tool_copy_file(const std::string& src, const std::string& dst) {
+    ByteReader reader;
+    if (!reader.open(src)) return 0;
+    ByteWriter writer;
+    if (!writer.create_private(dst)) return 0;
+    return copy_into(reader, writer);
+}
+
+int tool_copy_beside(const std::string& src, const std::string& beside, std::string& copy) {
+    ByteReader reader;
+    if (!reader.open(src)) return 0;
+    ByteWriter writer;
+    if (!writer.create_unique(beside, copy)) return 0;
+    if (copy_into(reader, writer)) return 1;
+    copy.clear();
+    return 0;
 }
 
 int tool_copy_multipart(const std::string& base, const std::string& dst, std::string& why) {
@@ -40,6 +63,11 @@ int tool_copy_multipart(const std::string& base, const std::string& dst, std::st
         }
     }
     return parts;
+}
+
+void tool_remove_packet_files(const std::string& base) {
+    codec_remove(base);
+    for (int k = 1; k <= MAX_XTRA_PACKET_PARTS; ++k) codec_remove(part_name(base, k));
 }
 
 std::string tool_make_temp_dir() {

@@ -156,6 +156,7 @@ TEST(Compression, DamagedInputIsRejected) {
         const int r = c.head ? uncompress_file(dir / "in", dir / "out", vob, path, deploy)
                              : uncompress_part(dir / "in", dir / "out");
         EXPECT_EQ(r, 0);
+        EXPECT_FALSE(exists(dir / "out"));
     }
 }
 

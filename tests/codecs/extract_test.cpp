@@ -6,10 +6,13 @@
 
 #include "codec_test_util.h"
 #include "codecs/codec_io.h"
+#include "codecs/codec_status.h"
 #include "codecs/compression.h"
 #include "codecs/crypt.h"
 #include "codecs/file_break.h"
 #include "codecs/multipart.h"
+#include "codecs/packet_format.h"
+#include "codecs/packet_head.h"
 #include "common/file_ops.h"
 #include "common/log.h"
 
@@ -74,6 +77,8 @@ protected:
 
 const std::string kSections = "ELEMENT_BEGIN\nName 3:abc\n" + B + "element * \\main\\LATEST\nelement /x/... -none\n" +
                               B + "l:west;D:vob;V:12.0;n:branch;" + B + "POST>" + B + "DESTROY>" + B + "a/b|o|g|rw;";
+const std::string kDeploySections = "D:lib\nF:lib/a\n" + B + "element * /main/LATEST\n" + B +
+                                    "l:west;D:flat;B:/srv/deploy;V:12.0;n:main;" + B + "NONE>" + B + "NONE>" + B;
 
 }  // namespace
 
@@ -148,12 +153,18 @@ TEST_F(Packet, DataFileNumberingAcrossHeadAndParts) {
         std::string head_tail;              // after the sections
         std::vector<std::string> parts;     // part files
         std::vector<std::string> expected;  // contents of zeb.0000, zeb.0001, ...
+        std::string sections = kSections;
     };
     const std::vector<Case> cases = {
         {"replication, no parts", B + B + B, {}, {""}},
         {"replication, two parts", B + B, {B + "one" + B + "two", B + "three" + B}, {"", "one", "two", "three"}},
         {"deployment, no parts", B + B, {}, {}},
         {"deployment, one part", B, {B + "f0" + B + "f1" + B}, {"f0", "f1"}},
+        {"deployment head ending in section 6, parts follow",
+         "",
+         {B + "f0", B + "f1" + B},
+         {"f0", "f1"},
+         kDeploySections},
         {"empty file ends a middle part", B + B, {B + "a" + B, B + "b" + B}, {"", "a", "", "b"}},
         {"empty file ends the last part", B + B, {B + "a" + B + B}, {"", "a", ""}},
         {"31 of 32 inside data", B + B, {B + B.substr(0, 31) + "x" + B}, {"", B.substr(0, 31) + "x"}},
@@ -161,7 +172,7 @@ TEST_F(Packet, DataFileNumberingAcrossHeadAndParts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         for (const auto& f : data_files()) std::filesystem::remove(dir_ / f);
-        write_file(dir_ / "x", kSections + c.head_tail);
+        write_file(dir_ / "x", c.sections + c.head_tail);
         for (std::size_t k = 0; k < c.parts.size(); ++k) write_file(part_name(dir_ / "x", int(k + 1)), c.parts[k]);
         ASSERT_EQ(extract(), 1) << codec_test::read_file(dir_ / "errors.txt");
         const auto names = data_files();
@@ -185,6 +196,10 @@ TEST_F(Packet, DamagedArchivesFail) {
     const std::vector<Case> cases = {
         {"empty head", "", {}},
         {"five sections only", "a" + B + "b" + B + "c" + B + "d" + B + "e", {}},
+        {"five sections only, parts follow", "a" + B + "b" + B + "c" + B + "d" + B + "e", {B + "f0" + B}},
+        {"head ends in section 6 without parts", kSections, {}},
+        {"deployment head ends in section 6 without parts", kDeploySections, {}},
+        {"replication head ends in section 6, parts follow", kSections, {B + "f0" + B}},
         {"part without leading marker", kSections + B + B, {"data" + B}},
         {"part shorter than a marker", kSections + B + B, {B.substr(0, 10)}},
         {"config spec too large to rewrite whole",
@@ -356,4 +371,83 @@ TEST_F(Packet, EmptyDeploymentFileAtThePartEndKeepsItsPlace) {
     EXPECT_EQ(read_file(dir_ / "zeb.0000"), std::string(60, 'a'));
     EXPECT_EQ(read_file(dir_ / "zeb.0001"), "");
     EXPECT_EQ(read_file(dir_ / "zeb.0002"), "bbb");
+}
+
+TEST_F(Packet, EveryLayoutTheWriterMakesReadsBack) {
+    // The head as the shipper lays it out, the data files appended by the
+    // part filler, then every stage of the way to the receiver's files.
+    set_part_size_limit_for_tests(300);
+    HeadSections replication{"ELEMENT_BEGIN\nName 3:abc\nELEMENT_END\n",
+                             "element * \\main\\LATEST\n",
+                             "l:west;D:vob;V:12.0;n:branch;",
+                             "POST>",
+                             "DESTROY>",
+                             "a/b|o|g|rw;"};
+    HeadSections deployment{"D:lib\nF:lib/a.txt\nF:b.txt\nF:c.txt\n",
+                            "element * /main/LATEST\n",
+                            "l:west;D:flat;B:/srv/deploy;V:12.0;n:main;",
+                            "NONE>",
+                            "NONE>",
+                            ""};
+    std::mt19937 rng(8);
+    const std::vector<std::string> none;
+    const std::vector<std::string> small = {"alpha", "", "gamma"};
+    const std::vector<std::string> large = {random_content(rng, 250), random_content(rng, 200),
+                                            random_content(rng, 120)};
+    struct Case {
+        const char* name;
+        bool is_replication;
+        const std::vector<std::string>& contents;
+        int parts;
+    };
+    const Case cases[] = {
+        {"replication without data files", true, none, 0}, {"replication, one part", true, small, 1},
+        {"replication, several parts", true, large, 3},    {"deployment without data files", false, none, 0},
+        {"deployment, one part", false, small, 1},         {"deployment, several parts", false, large, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        const HeadSections& sections = c.is_replication ? replication : deployment;
+        const std::string base = dir / "epoc.001.east.west";
+        write_file(base + ".crxi", assemble_head_text(sections, c.is_replication, true));
+        std::vector<std::string> files;
+        for (std::size_t i = 0; i < c.contents.size(); ++i) {
+            files.push_back(dir / ("data" + std::to_string(i)));
+            write_file(files.back(), c.contents[i]);
+        }
+        ASSERT_EQ(ctar_data_files(base + ".crxi", files), 1) << errors();
+        ASSERT_EQ(MULTIPART.XTRA_PACKET_PARTS, c.parts);
+        if (c.parts == 0) {
+            EXPECT_EQ(read_file(base + ".crxi"), assemble_head_text(sections, c.is_replication, false));
+        }
+
+        ASSERT_EQ(compress_multipart_file(base + ".crxi", base + ".crz", "/vobs/dst", "/vobs/dst", "-"), 1);
+        ASSERT_EQ(crypt_multipart_file(base + ".crz", base + ".crc"), 1);
+        ASSERT_EQ(decrypt_multipart_file(base + ".crc", base + ".crz"), 1);
+        std::string vob, path, deploy;
+        ASSERT_EQ(uncompress_multipart_file(base + ".crz", base + ".xtar", vob, path, deploy), 1);
+        ASSERT_EQ(xtar_multipart_file(base + ".xtar", base + ".unorm", dir / "receiver.cs", base + ".pre",
+                                      base + ".post", base + ".dhist", base + ".nele"),
+                  1)
+            << codec_last_error();
+        EXPECT_EQ(read_file(base + ".unorm"), sections.element_description);
+        EXPECT_EQ(read_file(base + ".pre"), sections.header_records + "\n");
+        EXPECT_EQ(read_file(base + ".post"), sections.post_section + "\n");
+        EXPECT_EQ(read_file(base + ".dhist"), sections.destroy_section + "\n");
+        EXPECT_EQ(read_file(base + ".nele"), sections.new_elements + "\n");
+
+        // A replication packet's data files start after the empty zeb.0000.
+        std::vector<std::string> expected = c.contents;
+        if (c.is_replication) expected.insert(expected.begin(), "");
+        std::vector<std::string> found;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            if (e.path().filename().string().rfind("zeb.", 0) == 0) found.push_back(e.path().filename());
+        std::sort(found.begin(), found.end());
+        ASSERT_EQ(found.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(found[i], data_file_name(static_cast<long>(i)));
+            EXPECT_EQ(read_file(dir / found[i]), expected[i]) << found[i];
+        }
+    }
 }

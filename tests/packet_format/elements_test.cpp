@@ -99,6 +99,28 @@ TEST(DeployListing, RefusesPathsLeavingTheDirectory) {
     }
 }
 
+TEST(DeployListing, ListingForDisplayKeepsAndMarksEveryEntry) {
+    // The refusing reader stops at the first bad entry; a display of the
+    // packet must still show that entry and every one after it.
+    const std::string text = "D:lib\nF:../../etc/cron.d/x\nF:lib/a\nD:/tmp\nF:a/../../b\nF:.\n";
+    std::vector<DeployEntry> entries;
+    list_deploy_entries(text, entries);
+    struct Want {
+        bool is_file;
+        const char* path;
+        bool stays_inside;
+    };
+    const Want want[] = {{false, "lib", true},   {true, "../../etc/cron.d/x", false}, {true, "lib/a", true},
+                         {false, "/tmp", false}, {true, "a/../../b", false},          {true, ".", true}};
+    ASSERT_EQ(entries.size(), std::size(want));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(entries[i].is_file, want[i].is_file);
+        EXPECT_EQ(entries[i].path, want[i].path);
+        EXPECT_EQ(entries[i].stays_inside, want[i].stays_inside);
+    }
+}
+
 TEST(NewElements, WriteAndRead) {
     std::string s;
     ASSERT_EQ(append_new_element_record(s, "src/a.c", "vobadm", "cc", "rw-r--r--"), 1);

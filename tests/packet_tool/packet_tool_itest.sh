@@ -58,6 +58,36 @@ done
 printf '\x02A\x07' > damaged.z
 expect_error "$TOOL" uncompress-part damaged.z damaged.out
 expect_error "$TOOL" uncompress-head runs.bin nohead.out
+# A failed decode leaves nothing that could pass for its result, not even
+# over an earlier output of the same name.
+head -c 67 head.z > truncated.z  # the header and a count without its byte
+expect_error "$TOOL" uncompress-head truncated.z truncated.out
+grep -q 'a count without its byte' err.txt || fail "truncation reason: $(cat err.txt)"
+printf 'earlier result' > stale.out
+expect_error "$TOOL" uncompress-head truncated.z stale.out
+for f in damaged.out nohead.out truncated.out stale.out; do
+    [ -e "$f" ] && fail "a failed decode left $f behind"
+done
+
+# Outputs and the private copy of an input are never written through a link
+# planted at their names, nor is the link's target re-moded.
+mkdir -p elsewhere
+printf 'precious' > elsewhere/victim
+chmod 644 elsewhere/victim
+ln -s "$T/elsewhere/victim" planted.z.vandrel_packet_in
+ln -s "$T/elsewhere/victim" planted.z
+expect_ok "$TOOL" compress-head head.in planted.z /vobs/dst /vobs/dst -
+ln -s "$T/elsewhere/victim" planted_part.z
+expect_ok "$TOOL" compress-part runs.bin planted_part.z
+[ "$(cat elsewhere/victim)" = precious ] || fail "a planted link was written through"
+[ "$(stat -c %a elsewhere/victim)" = 644 ] || fail "a planted link's target was re-moded"
+[ -L planted.z ] || [ -L planted_part.z ] && fail "the outputs did not replace the links"
+expect_ok "$TOOL" uncompress-head planted.z planted.back
+cmp -s head.in planted.back || fail "round trip through a replaced link"
+expect_ok "$TOOL" uncompress-part planted_part.z planted_part.back
+cmp -s runs.bin planted_part.back || fail "part round trip through a replaced link"
+# No temporary file outlives a command.
+[ -z "$(ls -A | grep '^\.')" ] || fail "temporary files left: $(ls -A | grep '^\.')"
 
 # --- encryption ---------------------------------------------------------
 expect_ok "$TOOL" crypt random.bin random.crc
@@ -129,6 +159,13 @@ grep -q -- '-none' x1/receiver.cs && fail "-none line kept in the config spec"
 grep -q '^element \* /main/LATEST$' x1/receiver.cs || fail "backslashes turned into slashes"
 [ "$(cat x1/pre)" = 'l:west;D:vob;V:12.0;n:branch;' ] || fail "pre: $(cat x1/pre)"
 expect_error "$TOOL" extract missing.xtar x2
+# A failed extraction takes back what it wrote: no section file, no data file
+# and no copy of the archive stays in the directory.
+printf '%s' "${SECTIONS%%${M}l:west*}" > damaged.crxi
+printf '%s' "${M}first version${M}" > damaged.crxi_1
+expect_error "$TOOL" extract damaged.crxi x3
+grep -q 'the head file ends in section 2 of 6' err.txt || fail "damaged head reason: $(cat err.txt)"
+[ -z "$(ls -A x3)" ] || fail "a failed extraction left: $(ls -A x3)"
 
 # The packet as it travels: compressed and encrypted head and part.
 expect_ok "$TOOL" compress-head pkt.crxi pkt.crz /vobs/dst /vobs/dst -
@@ -150,14 +187,24 @@ expect_ok "$TOOL" inspect epoc.001.west.east.crc kept
 grep -qxF 'data files:          3 (27 bytes)' out.txt || fail "stale data file counted: $(cat out.txt)"
 expect_error "$TOOL" inspect --key other_key.txt epoc.001.west.east.crc
 expect_error "$TOOL" inspect no_such_packet.crc
+# A look that fails halfway leaves none of its stages in OUTDIR.
+expect_error "$TOOL" inspect --key other_key.txt epoc.001.west.east.crc failed_look
+[ -z "$(ls -A failed_look)" ] || fail "a failed look left: $(ls -A failed_look)"
+expect_ok "$TOOL" compress-head damaged.crxi damaged.crz /vobs/dst /vobs/dst -
+expect_ok "$TOOL" crypt damaged.crz damaged.crc
+expect_error "$TOOL" inspect damaged.crc failed_look
+[ -z "$(ls -A failed_look)" ] || fail "a failed extraction in a look left: $(ls -A failed_look)"
 
-# A deployment packet: no empty data file, files paired with "F:" lines.
+# A deployment packet as the shipper writes it: no empty data file, files
+# paired with "F:" lines, and with parts the head ends right after section 6.
 printf '%s' "D:lib
 F:lib/a.txt
 F:b.txt
 ${M}element * /main/LATEST
-${M}l:west;D:flat;B:/srv/deploy;V:12.0;n:main;${M}NONE>${M}NONE>${M}${M}" > dep.crxi
+${M}l:west;D:flat;B:/srv/deploy;V:12.0;n:main;${M}NONE>${M}NONE>${M}" > dep.crxi
 printf '%s' "${M}alpha${M}beta${M}" > dep.crxi_1
+expect_ok "$TOOL" extract dep.crxi depx_plain
+[ "$(cat depx_plain/zeb.0000)" = alpha ] && [ "$(cat depx_plain/zeb.0001)" = beta ] || fail "deployment extract"
 expect_ok "$TOOL" compress-head dep.crxi dep.crz /vobs/src - /srv/deploy
 expect_ok "$TOOL" compress-part dep.crxi_1 dep.crz_1
 expect_ok "$TOOL" crypt dep.crz dep.crc
@@ -168,6 +215,39 @@ for want in 'deployment location: /srv/deploy' '  B:/srv/deploy' 'data files:   
     grep -qxF -- "$want" out.txt || fail "deployment summary lacks '$want': $(cat out.txt)"
 done
 [ "$(cat depx/zeb.0000)" = alpha ] && [ "$(cat depx/zeb.0001)" = beta ] || fail "deployment data files"
+
+# A deployment packet without parts, whose listing holds paths that leave the
+# deployment directory and whose text carries terminal escape sequences: every
+# entry is shown, those that leave are marked, control characters escaped.
+ESC=$'\x1b'
+printf '%s' "D:lib
+F:lib/a.txt
+F:../../etc/cron.d/evil
+D:/tmp
+F:b${ESC}[2Jc.txt
+${M}element * /main/LATEST
+${M}l:we${ESC}[8mst;D:flat;B:/srv/deploy;V:12.0;n:main;${M}NONE>${M}NONE>${M}${M}" > hostile.crxi
+expect_ok "$TOOL" compress-head hostile.crxi hostile.crz "/vobs/src${ESC}[31m" - /srv/deploy
+expect_ok "$TOOL" crypt hostile.crz hostile.crc
+expect_ok "$TOOL" inspect hostile.crc
+LEAVES='   <- leaves the deployment directory'
+for want in 'destination VOB:     /vobs/src\x1b[31m' '  l:we\x1b[8mst' '  D:lib' '  F:lib/a.txt' \
+            "  F:../../etc/cron.d/evil$LEAVES" "  D:/tmp$LEAVES" '  F:b\x1b[2Jc.txt'; do
+    grep -qxF -- "$want" out.txt || fail "hostile summary lacks '$want': $(cat -v out.txt)"
+done
+grep -q "$ESC" out.txt && fail "an escape character reached the terminal: $(cat -v out.txt)"
+[ "$(grep -c "$LEAVES" out.txt)" -eq 2 ] || fail "only the two leaving entries are marked"
+expect_ok "$TOOL" uncompress-head hostile.crz hostile.back
+[ "$(sed -n 1p out.txt)" = '/vobs/src\x1b[31m' ] || fail "uncompress-head field not escaped: $(cat -v out.txt)"
+# Packet text quoted in an error line is escaped as well.
+printf '%s' "e
+${M}element * /main/LATEST
+${M}l:west;x${ESC}]2;${M}NONE>${M}NONE>${M}${M}" > badrec.crxi
+expect_ok "$TOOL" compress-head badrec.crxi badrec.crz /vobs/src - /srv/deploy
+expect_ok "$TOOL" crypt badrec.crz badrec.crc
+expect_error "$TOOL" inspect badrec.crc
+grep -qF 'x\x1b]2' err.txt || fail "the malformed record is not shown escaped: $(cat -v err.txt)"
+grep -q "$ESC" err.txt && fail "an escape character reached the terminal: $(cat -v err.txt)"
 
 if [ "$FAILS" -ne 0 ]; then
     echo "$FAILS check(s) failed"
