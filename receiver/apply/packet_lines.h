@@ -29,10 +29,11 @@ public:
     // True when a read failed or a line or record was longer than accepted.
     bool failed() const { return failed_; }
     bool read_error() const { return read_error_; }
+    // The next physical line without its "\n"; false at the end or on failure.
+    bool next_line(std::string& line);
 
 private:
     static constexpr std::size_t BUFFER_BYTES = 1u << 20;
-    bool next_line(std::string& line);
 
     std::FILE* in_;
     std::vector<char> buf_;
