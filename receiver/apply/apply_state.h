@@ -37,6 +37,12 @@ struct ApplySettings {
 };
 extern ApplySettings APPLY_SETTINGS;
 
+// The last type whose lock a quick check asked for, and its answer.
+struct LastLockChecked {
+    std::string selector;  // kind:name@vob; empty before the first question
+    int locked = 0;
+};
+
 // The per-packet state of the application steps.
 struct ApplyPacket {
     // Number of element versions named by the packet descriptor; -1 unknown.
@@ -56,6 +62,9 @@ struct ApplyPacket {
     std::unordered_set<std::string> LOCKED_BRTYPES;
     std::unordered_set<std::string> LOCKED_LBTYPES;
     std::unordered_set<std::string> LOCKED_ATTYPES;
+    // Memory of the quick lock checks of label and attribute types.
+    LastLockChecked LAST_LABEL_LOCK_CHECKED;
+    LastLockChecked LAST_ATTRIBUTE_LOCK_CHECKED;
 };
 extern ApplyPacket APPLY_PACKET;
 

@@ -2,6 +2,7 @@
 #include "receiver/apply/type_lock.h"
 
 #include "common/cc_query.h"
+#include "receiver/apply/apply_state.h"
 
 namespace {
 
@@ -35,10 +36,34 @@ LockAnswer read_lock_answer(std::string_view answer, std::string_view user) {
     return LockAnswer::LOCKED_EXCEPT_OTHERS;
 }
 
-LockAnswer ask_type_lock(std::string_view kind, std::string_view name, std::string_view vob, std::string_view user) {
+LockAnswer ask_lock(std::string_view selector, std::string_view user) {
     Command command(CLEARTOOL);
-    command.arg("lslock").args("-fmt", "%c", type_selector(kind, name, vob)).trash_err();
+    command.arg("lslock").args("-fmt", "%c", selector).trash_err();
     std::string answer;
     get_stdout_of_command(command, answer, LOCK_ANSWER_MAX + 1);
     return read_lock_answer(answer, user);
+}
+
+LockAnswer ask_type_lock(std::string_view kind, std::string_view name, std::string_view vob, std::string_view user) {
+    return ask_lock(type_selector(kind, name, vob), user);
+}
+
+namespace {
+
+int quick_lock_check(LastLockChecked& last, std::string_view kind, const std::string& name, const std::string& vob) {
+    std::string selector = type_selector(kind, name, vob);
+    if (!last.selector.empty() && last.selector == selector) return last.locked;
+    last.selector = selector;
+    last.locked = locks_out_receiver(ask_lock(selector, receiving_user())) ? 1 : 0;
+    return last.locked;
+}
+
+}  // namespace
+
+int quick_label_lock_check(const std::string& name, const std::string& vob) {
+    return quick_lock_check(APPLY_PACKET.LAST_LABEL_LOCK_CHECKED, LBTYPE, name, vob);
+}
+
+int quick_attribute_lock_check(const std::string& name, const std::string& vob) {
+    return quick_lock_check(APPLY_PACKET.LAST_ATTRIBUTE_LOCK_CHECKED, ATTYPE, name, vob);
 }

@@ -20,7 +20,16 @@ inline bool locks_out_receiver(LockAnswer a) {
     return a == LockAnswer::LOCKED_FOR_ALL || a == LockAnswer::LOCKED_EXCEPT_OTHERS;
 }
 
-// Asks the VOB for the lock of kind:name@vob (kind "brtype", "lbtype",
-// "attype", "vob", ...). Every operand is one quoted word; a command that
-// cannot run or prints nothing counts as unlocked.
+// Asks ClearCase for the lock of one object selector ("vob:<tag>",
+// "lbtype:<name>@<vob>", a path, ...), passed as one quoted word. A command
+// that cannot run or prints nothing counts as unlocked.
+LockAnswer ask_lock(std::string_view selector, std::string_view user);
+// The same for the type kind:name@vob (kind "brtype", "lbtype", "attype").
 LockAnswer ask_type_lock(std::string_view kind, std::string_view name, std::string_view vob, std::string_view user);
+
+// 1 when the label type (attribute type) name@vob is locked for the
+// receiving user (receiving_user()), 0 otherwise. The last type asked and its
+// answer are remembered for the packet in hand (ApplyPacket), so asking
+// again for the same type runs no command.
+int quick_label_lock_check(const std::string& name, const std::string& vob);
+int quick_attribute_lock_check(const std::string& name, const std::string& vob);

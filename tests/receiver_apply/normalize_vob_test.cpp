@@ -6,7 +6,9 @@
 #include <cstdlib>
 
 #include "apply_fixture.h"
+#include "common/cc_query.h"
 #include "receiver/apply/normalize.h"
+#include "receiver/apply/type_lock.h"
 
 namespace {
 
@@ -101,6 +103,37 @@ TEST_F(NormalizeInVob, ExistingVersionsGoToTheDigestAndStayInTheOutput) {
             << text;
         EXPECT_EQ(text.find("a.c@@/main/2"), std::string::npos);
     }
+}
+
+TEST_F(NormalizeInVob, TypeNamesReachClearCaseVerbatimAndRunNothing) {
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    std::string in = type_block("LBTYPE", "LbType", "$(touch pwned_a)") +
+                     type_block("ATTYPE", "AttrType", "`touch pwned_b`;touch pwned_c") +
+                     type_block("BRTYPE", "BrType", "x'\"; touch pwned_d");
+    ASSERT_EQ(normalize(in), 1);
+    EXPECT_EQ(read_file(dir / "p.zeb"), in);
+    for (const char* name : {"pwned_a", "pwned_b", "pwned_c", "pwned_d"}) EXPECT_FALSE(exists(dir / name)) << name;
+}
+
+TEST_F(NormalizeInVob, QuickLockChecksDecideByTheAnswerAndRememberTheLastType) {
+    struct Case {
+        const char* name;
+        int label_locked;
+    } cases[] = {{"LOCKED_ALL", 1}, {"EXCEPT_ME", 0}, {"EXCEPT_OTHERS", 1}, {"FREE", 0}, {"NO_SUCH_TYPE", 0}};
+    for (const Case& c : cases) EXPECT_EQ(quick_label_lock_check(c.name, "/vobs/dst"), c.label_locked) << c.name;
+    EXPECT_EQ(quick_attribute_lock_check("Note", "/vobs/dst"), 1);
+    // The answer for the last type is remembered: unlocking it changes
+    // nothing until another type has been asked.
+    Command unlock(CLEARTOOL);
+    unlock.args("unlock", "lbtype:FREE@/vobs/dst").trash_all();
+    ASSERT_EQ(quick_label_lock_check("FREE", "/vobs/dst"), 0);
+    Command lock(CLEARTOOL);
+    lock.args("lock", "lbtype:FREE@/vobs/dst").trash_all();
+    ASSERT_EQ(lock.run(), 0);
+    EXPECT_EQ(quick_label_lock_check("FREE", "/vobs/dst"), 0);
+    EXPECT_EQ(quick_label_lock_check("EXCEPT_ME", "/vobs/dst"), 0);
+    EXPECT_EQ(quick_label_lock_check("FREE", "/vobs/dst"), 1);
+    unlock.run();
 }
 
 }  // namespace
