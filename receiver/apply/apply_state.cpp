@@ -16,8 +16,26 @@ void free_lock_types() {
     APPLY_PACKET.LOCKED_ATTYPES.clear();
 }
 
-void add_versioned_file(const std::string& view_path) {
-    if (APPLY_PACKET.VERSIONED_FILE_SET.insert(view_path).second) APPLY_PACKET.VERSIONED_FILE_LIST.push_back(view_path);
+bool NewVersionList::add(const std::string& path) {
+    if (index_.contains(path)) return false;
+    paths_.push_back(path);
+    index_.insert(paths_.back());
+    return true;
+}
+
+void NewVersionList::drop_last() {
+    if (paths_.empty()) return;
+    index_.erase(paths_.back());
+    paths_.pop_back();
+}
+
+void NewVersionList::clear() {
+    index_.clear();
+    paths_.clear();
+}
+
+bool add_versioned_file(const std::string& view_path) {
+    return APPLY_PACKET.VERSIONED_FILE_LIST.add(view_path);
 }
 
 std::string receiving_user() {

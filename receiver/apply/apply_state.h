@@ -4,7 +4,9 @@
 // served, and resets ApplyPacket before every packet.
 #pragma once
 
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -37,6 +39,32 @@ struct ApplySettings {
 };
 extern ApplySettings APPLY_SETTINGS;
 
+// The view paths of the versions of a packet that did not exist before the
+// import, in packet order, each once. Paths are stored once; the index
+// refers to them (a deque never moves its elements), so the list is moved,
+// never copied.
+class NewVersionList {
+public:
+    NewVersionList() = default;
+    NewVersionList(NewVersionList&&) = default;
+    NewVersionList& operator=(NewVersionList&&) = default;
+    NewVersionList(const NewVersionList&) = delete;
+    NewVersionList& operator=(const NewVersionList&) = delete;
+
+    // False when the path is listed already.
+    bool add(const std::string& path);
+    bool contains(std::string_view path) const { return index_.contains(path); }
+    // Removes the path added last.
+    void drop_last();
+    void clear();
+    const std::deque<std::string>& paths() const { return paths_; }
+    std::vector<std::string> list() const { return {paths_.begin(), paths_.end()}; }
+
+private:
+    std::deque<std::string> paths_;
+    std::unordered_set<std::string_view> index_;
+};
+
 // The last type whose lock a quick check asked for, and its answer.
 struct LastLockChecked {
     std::string selector;  // kind:name@vob; empty before the first question
@@ -54,10 +82,8 @@ struct ApplyPacket {
     int EMAIL_IS_POPULATED = 0;
     // Set when an import output shows the import utility's closing line.
     int found_string_Closing_directories = 0;
-    // View paths of the versions that did not exist before the import, in
-    // packet order, and the same as a set for lookups.
-    std::vector<std::string> VERSIONED_FILE_LIST;
-    std::unordered_set<std::string> VERSIONED_FILE_SET;
+    // View paths of the versions that did not exist before the import.
+    NewVersionList VERSIONED_FILE_LIST;
     // Types found locked for this receiver during normalisation.
     std::unordered_set<std::string> LOCKED_BRTYPES;
     std::unordered_set<std::string> LOCKED_LBTYPES;
@@ -72,8 +98,8 @@ extern ApplyPacket APPLY_PACKET;
 void reset_apply_packet();
 // The releases of the locked-type lists around one normalisation.
 void free_lock_types();
-// Adds a path to the new-version list (once).
-void add_versioned_file(const std::string& view_path);
+// Adds a path to the new-version list (once); false when listed already.
+bool add_versioned_file(const std::string& view_path);
 // The receiving user: APPLY_SETTINGS.RECEIVER_USER, else the calculated user.
 std::string receiving_user();
 // "/view/<import view><vob path>/<name>".

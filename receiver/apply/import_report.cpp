@@ -61,7 +61,7 @@ void log_to_digest_and_warnings(const std::string& text) {
 
 int report_missing_versions(const std::string& data_path, const std::string& vob_tag) {
     int missing = 0;
-    for (const std::string& path : APPLY_PACKET.VERSIONED_FILE_LIST) {
+    for (const std::string& path : APPLY_PACKET.VERSIONED_FILE_LIST.paths()) {
         struct stat st;
         if (::lstat(path.c_str(), &st) == 0) continue;
         if (missing++ == 0) {

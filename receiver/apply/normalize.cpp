@@ -187,8 +187,7 @@ private:
         std::string path = view_path_of(vob_path_, name_ + "@@" + version_id_);
         struct stat st;
         if (::lstat(path.c_str(), &st) != 0) {
-            version_added_new_ = !P.VERSIONED_FILE_SET.contains(path);
-            add_versioned_file(path);
+            version_added_new_ = add_versioned_file(path);
         } else {
             report_existing(toc);
         }
@@ -225,8 +224,7 @@ private:
     // VERSION_BEGIN and the input is skipped past its VERSION_END.
     void drop_version() {
         if (version_added_new_) {
-            P.VERSIONED_FILE_SET.erase(P.VERSIONED_FILE_LIST.back());
-            P.VERSIONED_FILE_LIST.pop_back();
+            P.VERSIONED_FILE_LIST.drop_last();
             version_added_new_ = false;
         }
         if (!in_version_) return;
@@ -366,7 +364,6 @@ int normalize_file_(const std::string& data_path, const std::string& in_path, co
     ApplyPacket& P = APPLY_PACKET;
     P.EMAIL_IS_POPULATED = 0;
     P.VERSIONED_FILE_LIST.clear();
-    P.VERSIONED_FILE_SET.clear();
     if (!LOG_FILES.MLOG_FILE.empty()) unlink_remove(LOG_FILES.MLOG_FILE);
 
     FilePtr in(std::fopen(in_path.c_str(), "rb"));

@@ -36,7 +36,7 @@ TEST_F(NormalizeTest, CopiesThePacketRewritingTheExportDirectoryAndListingNewVer
     EXPECT_EQ(output(), expected);
     EXPECT_EQ(mode_of(dir / "p.zeb"), 0600u);
     EXPECT_EQ(APPLY_PACKET.IS_DEPLOYMENT, 0);
-    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST,
+    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST.list(),
               (std::vector<std::string>{"/view/imp/vobs/dst/src/a.c@@/main/1", "/view/imp/vobs/dst/src/a.c@@/main/2"}));
 
     std::string toc = log("tocs.txt");
@@ -80,7 +80,7 @@ TEST_F(NormalizeTest, IgnoredBranchDataDropsBranchVersionsTypesAndEmptiedElement
               std::string::npos);
     EXPECT_NE(toc.find("   /vobs/dst/b.c@@/main/dev/1 (ignored because process request ignoring of branch data)\n"),
               std::string::npos);
-    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST, std::vector<std::string>{"/view/imp/vobs/dst/a.c@@/main/3"});
+    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST.list(), std::vector<std::string>{"/view/imp/vobs/dst/a.c@@/main/3"});
 }
 
 TEST_F(NormalizeTest, IgnoredLabelAndAttributeDataLeaveNoLineOfThem) {

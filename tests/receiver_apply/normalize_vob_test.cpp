@@ -65,7 +65,7 @@ TEST_F(NormalizeInVob, TypesLockedForTheReceiverAreLeftOutWithEverythingUsingThe
     EXPECT_EQ(warnings.find("EXCEPT_ME"), std::string::npos);
     EXPECT_EQ(warnings.find("(FREE)"), std::string::npos);
     // Versions that were not attempted are not waited for after the import.
-    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST, std::vector<std::string>{"/view/imp/vobs/dst/n.c@@/main/1"});
+    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST.list(), std::vector<std::string>{"/view/imp/vobs/dst/n.c@@/main/1"});
     EXPECT_TRUE(APPLY_PACKET.LOCKED_LBTYPES.empty());  // released after normalisation
 }
 
@@ -88,7 +88,7 @@ TEST_F(NormalizeInVob, ExistingVersionsGoToTheDigestAndStayInTheOutput) {
                      "ELEMENT_END\n";
     ASSERT_EQ(normalize(in), 1);
     EXPECT_EQ(read_file(dir / "p.zeb"), in);
-    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST, std::vector<std::string>{"/view/imp/vobs/dst/a.c@@/main/2"});
+    EXPECT_EQ(APPLY_PACKET.VERSIONED_FILE_LIST.list(), std::vector<std::string>{"/view/imp/vobs/dst/a.c@@/main/2"});
     EXPECT_EQ(APPLY_PACKET.EMAIL_IS_POPULATED, 1);
     EXPECT_EQ(HAS_WARNINGS, 1);
     std::string digest = log("email.txt");
