@@ -240,8 +240,9 @@ int deploy_package(const std::string& listing, const std::string& target, const 
     log_it('n', fmt_msg(MSG_71, target.c_str()));
     Deployment d{target, package, Fd(), {}, 0};
 
+    // "--": a target that begins with "-" is a name, not an option.
     Command mkdir_target("mkdir");
-    mkdir_target.arg(target).trash_all();
+    mkdir_target.args("--", target).trash_all();
     if (mkdir_target.run() == COMMAND_NOT_STARTED) {
         d.trouble(1, DEPLOY_WORD_DIRECTORY, target);
         return -1;

@@ -181,4 +181,12 @@ TEST_F(DeployTest, NamesWithShellSyntaxLandVerbatimAndRunNothing) {
     }
 }
 
+TEST_F(DeployTest, ATargetThatLooksLikeAnOptionIsMadeAsADirectory) {
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    target = "-m";
+    package("F:a.txt\n", {"x"});
+    ASSERT_EQ(deploy(), 0);
+    EXPECT_EQ(read_file(dir / "-m/a.txt"), "x");
+}
+
 }  // namespace
