@@ -32,7 +32,7 @@ cd / || die "cd /"
 
 ct protect -chmod 666 -chown nobody -chgrp nogroup /view/imp$V/b.c /view/imp$V/e.c /view/imp$V/sub/c.c > /dev/null
 
-for prog in normalize_vob_test reprotect_vob_test; do
+for prog in normalize_vob_test reprotect_vob_test import_vob_test; do
   "$BUILD_DIR/tests/receiver_apply/receiver_apply_$prog" > "$T/$prog.out" 2>&1 || fail "$prog: $(cat "$T/$prog.out")"
   grep -q SKIPPED "$T/$prog.out" && fail "$prog: cases were skipped: $(cat "$T/$prog.out")"
   grep -q 'PASSED.* [1-9]' "$T/$prog.out" || fail "$prog: no case ran: $(cat "$T/$prog.out")"
