@@ -154,6 +154,19 @@ has_text "VANDREL_SHIPPER_ACTION=shutdown" "$LOGS/down.env"
 has_text "VANDREL_THIS_LOCATION=siteA" "$LOGS/down.env"
 grep -q '^VANDREL_SHIPPER_ENDED_AT=[0-9]\+$' "$LOGS/down.env" || fail "no end time: $(cat "$LOGS/down.env")"
 
+# A terminal signal: last words with the signal number, shutdown trigger run.
+conf shutdown_trigger=down.sh
+rm -f "$LOGS/down.env"; : > "$LOGS/shipper_start_stop.txt"
+"$SHIPPER" "$D" -start -wait > "$TEST_TMP/daemon.out" 2>&1 &
+pid=$!
+wait_for "started (to run always)" "$LOGS/shipper_start_stop.txt"
+kill -TERM "$pid"
+wait "$pid"
+eq 15 $? "exit status after SIGTERM"
+content "Stopped for receipt of terminal signal (#15)..." "$D/daemon/vandrel_shipper.daemon_stopped"
+has_text "VANDREL_SHIPPER_ACTION=shutdown" "$LOGS/down.env"
+no_file "$D/daemon/vandrel_shipper.daemon_lock"
+
 # A startup trigger that refuses: no pass, the shutdown trigger still runs.
 make_depot
 printf '#!/bin/sh\nexit 3\n' > "$D/m_bay/_triggers/up.sh"
