@@ -81,7 +81,7 @@ bool read_configuration(const std::string& path, std::string& text, std::string&
         case shipper_config::ReadStatus::ok:
             text = std::move(read.text);
             // A line cut at the limit is not read as if it were whole.
-            if (read.truncated) text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+            if (read.truncated) shipper_config::drop_partial_last_line(text);
             return true;
         case shipper_config::ReadStatus::missing:
             message = fmt_msg(CONFIG_NOT_EXIST, REPLICATION_DENIED, path.c_str());

@@ -64,6 +64,11 @@ FileText read_bounded_file(const std::string& path, std::size_t max_bytes) {
     return result;
 }
 
+void drop_partial_last_line(std::string& text) {
+    std::size_t nl = text.rfind('\n');
+    text.resize(nl == std::string::npos ? 0 : nl + 1);
+}
+
 std::vector<std::string_view> split_lines(std::string_view text) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;

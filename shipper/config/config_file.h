@@ -30,6 +30,10 @@ struct FileText {
 // checked after opening, so a name swapped in between cannot slip through.
 FileText read_bounded_file(const std::string& path, std::size_t max_bytes);
 
+// Cuts a text that was read only up to a byte limit back to its whole
+// lines: a last line without its newline may be only part of a line.
+void drop_partial_last_line(std::string& text);
+
 // The lines of text, split at newlines, a carriage return before the newline
 // removed. A final line without newline counts.
 std::vector<std::string_view> split_lines(std::string_view text);

@@ -29,14 +29,6 @@ int leading_number(std::string_view word) {
     return static_cast<int>(value);
 }
 
-// The whole lines of a text that was cut at a byte limit: a last line
-// without its newline may be only part of a line, and is dropped.
-std::string_view whole_lines(std::string_view text, bool truncated) {
-    if (!truncated) return text;
-    std::size_t nl = text.rfind('\n');
-    return nl == std::string_view::npos ? std::string_view() : text.substr(0, nl + 1);
-}
-
 class Pass {
 public:
     Pass(const std::string& conf_dir, const std::string& file, const PassRules& rules, PassVisitor& visitor)
@@ -108,8 +100,8 @@ private:
             if (!keep_going_) return;
         }
         files_.push_back(path);
-        std::string_view text = whole_lines(read.text, read.truncated);
-        for (std::string_view line : split_lines(text)) {
+        if (read.truncated) drop_partial_last_line(read.text);
+        for (std::string_view line : split_lines(read.text)) {
             std::string_view word = first_word(line);
             if (word.empty() || word[0] == '#' || word.find('>') == std::string_view::npos || word[0] < '0' ||
                 word[0] > '9')

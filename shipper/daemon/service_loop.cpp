@@ -105,7 +105,7 @@ void reread_configuration() {
     if (read.truncated) {
         log_it('w', fmt_msg(shipper_config::CONFIG_TRUNCATED_MSG, "WARNING", SHIPPER_SELF, SHIPPER.CONF.c_str(),
                             static_cast<long>(shipper_config::SHIPPER_CONFIG_MAX)));
-        read.text.resize(read.text.rfind('\n') == std::string::npos ? 0 : read.text.rfind('\n') + 1);
+        shipper_config::drop_partial_last_line(read.text);
     }
     SHIPPER.CONFIG_BUFFER = std::move(read.text);
     SHIPPER.CONFIG_BUFFER.push_back('\n');

@@ -85,7 +85,7 @@ void read_configuration(const char* user) {
     if (read.truncated) {
         log_it('w', fmt_msg(CONFIG_TRUNCATED_MSG, "WARNING", SHIPPER_SELF, SHIPPER.CONF.c_str(),
                             static_cast<long>(SHIPPER_CONFIG_MAX)));
-        read.text.resize(read.text.rfind('\n') == std::string::npos ? 0 : read.text.rfind('\n') + 1);
+        drop_partial_last_line(read.text);
     }
     SHIPPER.CONFIG_BUFFER = kept_lines(read.text);
 

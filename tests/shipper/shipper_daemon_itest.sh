@@ -110,6 +110,7 @@ no_file "$D/daemon/vandrel_shipper.daemon_stop"
 
 # Queued stops: honoured by an idle daemon at once; left for a daemon that
 # does not run; then refusing a start until withdrawn.
+: > "$LOGS/shipper_start_stop.txt"
 run 82 "$D" -start
 wait_for "started (to run always)" "$LOGS/shipper_start_stop.txt"
 pid=$(daemon_pid)
