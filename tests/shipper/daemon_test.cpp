@@ -186,6 +186,33 @@ TEST_F(Daemon, AnIdlePassOverAThousandKeyLinesIsQuick) {
     EXPECT_EQ(log("shipper_all.txt"), "");
 }
 
+TEST_F(Daemon, TheConfigurationIsReReadWithinItsBound) {
+    // A file longer than the reader takes: whole lines only, and a warning.
+    std::string text = "5>/vobs/a>>.>/vobs/b>.>siteB\n";
+    while (text.size() < 51199 - 10) text += "# padding padding padding padding padding padding\n";
+    text += "6>/vobs/a>>.>/vobs/b>.>siteB\n";
+    write_file(SHIPPER.CONF, text);
+    reread_configuration();
+    EXPECT_EQ(SHIPPER.CONFIG_BUFFER, text.substr(0, text.rfind('#')) + "\n");
+    EXPECT_NE(log("shipper_warnings.txt")
+                  .find("WARNING: vandrel_shipper Config. File (" + SHIPPER.CONF +
+                        ") is longer than 51199 bytes: the text beyond was not read"),
+              std::string::npos);
+
+    ::unlink(SHIPPER.CONF.c_str());
+    EXPECT_EXIT(reread_configuration(), ::testing::ExitedWithCode(CONFIG_VANISHED & 0xff), "");
+    EXPECT_NE(log("shipper_errors.txt")
+                  .find("READ_FAILED: vandrel_shipper Config. File (" + SHIPPER.CONF + ") cannot be read"),
+              std::string::npos);
+    EXPECT_EQ(read_file(LOCKS.files.stopped), "Stopped because Config. File vanished...");
+    write_file(SHIPPER.CONF, "");
+    EXPECT_EXIT(reread_configuration(), ::testing::ExitedWithCode(CONFIG_VANISHED & 0xff), "");
+    EXPECT_NE(
+        log("shipper_errors.txt")
+            .find("READ_FAILED: vandrel_shipper Config. File (" + SHIPPER.CONF + ") does cannot be read or is empty"),
+        std::string::npos);
+}
+
 TEST_F(Daemon, StartBannerColumns) {
     SHIPPER.settings.EXPORT_VIEW = "dev";
     SHIPPER.settings.DURATION = 7;
