@@ -37,6 +37,7 @@ struct ShipperProcess {
 
     // Shipping pass results the loop and the trigger scripts read.
     bool LOST_RACE = false;
+    bool PACKET_BUILT = false;  // set by the pass once its packet is complete
     std::string PACKET_END_STATUS = "NOK";
 
     bool is_main_shipper() const { return WHICH_SHIPPER_CONFIG.empty(); }
