@@ -1,4 +1,5 @@
-// Walking the shipper's configuration files for the requested VOB keys.
+// Walking the shipper's configuration files for the requested VOB keys, with
+// the configuration reader the shipper uses.
 #pragma once
 
 #include "shipout/key_list.h"
@@ -12,13 +13,6 @@ namespace shipout {
 
 // Only this many bytes of a configuration file are read.
 inline constexpr std::size_t MAX_CONFIG_BYTES = 399999;
-
-// One line still to be walked, with the file it came from.
-struct ConfigLine {
-    std::string text;
-    std::string file;
-    bool included = false;
-};
 
 // A VOB key line of a requested key, split into its ">" fields.
 struct VobKey {

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     const char* dialog = std::getenv(shipout::DIALOG_ENV);
     bool prefer_dialog = dialog != nullptr && std::strcmp(dialog, "clearprompt") == 0;
     shipout::RunResult result = shipout::run_shipout(argv[1], argv[2]);
+    for (const std::string& warning : result.warnings) shipout::show_message(warning, prefer_dialog);
     if (!result.message.empty()) shipout::show_message(result.message, prefer_dialog);
     return result.code;
 }

@@ -1,6 +1,5 @@
 #include "shipout/mship.h"
 
-#include "shipout/text.h"
 #include "common/text_format.h"
 
 #include <cerrno>
@@ -45,14 +44,13 @@ std::string mship_content(const std::string& scrambled_key, const std::string& s
     return fmt_msg("%s VLso_%s%s ", scrambled_key.c_str(), "12.1", "_l") + scrambled_time;
 }
 
-bool is_valid_location(const std::string& location) {
-    return !location.empty() && location != "." && location != ".." && location.find('/') == std::string::npos &&
-           location.find('\0') == std::string::npos;
-}
-
 MshipResult write_mship_if_absent(const std::string& path, const std::string& content) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) return MshipResult::AlreadyThere;
+    if (::lstat(path.c_str(), &st) == 0) {
+        struct stat target {};
+        if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) != 0) return MshipResult::DanglingLink;
+        return MshipResult::AlreadyThere;
+    }
 
     std::string dir = path.substr(0, path.rfind('/'));
     TempFile temp;
@@ -71,7 +69,10 @@ MshipResult write_mship_if_absent(const std::string& path, const std::string& co
     }
     temp.fd = -1;
     if (::link(temp.path.c_str(), path.c_str()) != 0) {
-        return errno == EEXIST ? MshipResult::AlreadyThere : MshipResult::WriteError;
+        if (errno != EEXIST) return MshipResult::WriteError;
+        struct stat now {};
+        bool dangling = ::lstat(path.c_str(), &now) == 0 && S_ISLNK(now.st_mode) && ::stat(path.c_str(), &st) != 0;
+        return dangling ? MshipResult::DanglingLink : MshipResult::AlreadyThere;
     }
     return MshipResult::Created;
 }

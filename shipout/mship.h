@@ -12,10 +12,7 @@ std::string mship_path(const std::string& ship_dir, int vob_id, const std::strin
 // without a final newline.
 std::string mship_content(const std::string& scrambled_key, const std::string& scrambled_time);
 
-// A location name must stay a plain file name part inside the bay.
-bool is_valid_location(const std::string& location);
-
-enum class MshipResult { Created, AlreadyThere, WriteError };
+enum class MshipResult { Created, AlreadyThere, DanglingLink, WriteError };
 
 // Creates the request atomically when it does not exist yet: the content is
 // written to a temporary file in the same directory, made mode 0666 and

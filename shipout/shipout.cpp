@@ -10,9 +10,11 @@
 #include "shipout/site_file.h"
 #include "shipout/ship_dir.h"
 #include "shipout/vob_id.h"
+#include "shipper/config/vob_key.h"
 
 #include <cstdio>
 #include <ctime>
+#include <vector>
 #include <sys/stat.h>
 
 namespace shipout {
@@ -43,8 +45,16 @@ bool find_directories(ShipoutState& state, std::string& message) {
     return relocate_ship_dir(state.ship_dir, message);
 }
 
-// Writes the requests of one VOB key: one per receiving location.
-StepResult mark_vob_key(const ShipoutState& state, const VobKey& vob) {
+// Writes the requests of one VOB key: one per receiving location. Every
+// location is checked before anything is written, so a bad name later on
+// the line leaves no partial set of requests behind.
+StepResult mark_vob_key(const ShipoutState& state, const VobKey& vob, std::vector<std::string>& warnings) {
+    for (const std::string& location : vob.locations) {
+        if (!shipper_config::is_valid_location(location)) {
+            return {false,
+                    fmt_msg(INVALID_LOCATION, REPLICATION_DENIED, vob.file.c_str(), location.c_str(), vob.key.c_str())};
+        }
+    }
     std::string db_id = vob_database_id(vob.vob_tag);
     std::string scrambled_key;
     if (db_id.empty() || !scramble_replication_text(db_id.c_str(), scrambled_key)) {
@@ -57,13 +67,16 @@ StepResult mark_vob_key(const ShipoutState& state, const VobKey& vob) {
     std::string content = mship_content(scrambled_key, scrambled_time);
 
     for (const std::string& location : vob.locations) {
-        if (!is_valid_location(location)) {
-            return {false,
-                    fmt_msg(INVALID_LOCATION, REPLICATION_DENIED, vob.file.c_str(), location.c_str(), vob.key.c_str())};
-        }
-        if (write_mship_if_absent(mship_path(state.ship_dir, vob.vob_id, location), content) ==
-            MshipResult::WriteError) {
-            return {false, WRITE_ERROR};
+        std::string path = mship_path(state.ship_dir, vob.vob_id, location);
+        switch (write_mship_if_absent(path, content)) {
+            case MshipResult::WriteError:
+                return {false, WRITE_ERROR};
+            case MshipResult::DanglingLink:
+                warnings.push_back(fmt_msg(DANGLING_REQUEST, path.c_str()));
+                break;
+            case MshipResult::Created:
+            case MshipResult::AlreadyThere:
+                break;
         }
     }
     return {};
@@ -75,14 +88,16 @@ bool walk_file(ShipoutState& state, const std::string& path, bool is_main, RunRe
     std::string text;
     std::string message;
     if (!read_configuration(path, text, message)) {
-        result = {99, message};
+        result.code = 99;
+        result.message = message;
         return true;
     }
     StepResult step =
         walk_configuration(state.conf_dir, path, text, is_main, state.keys, state.defined_additional_classes,
-                           [&state](const VobKey& vob) { return mark_vob_key(state, vob); });
+                           [&state, &result](const VobKey& vob) { return mark_vob_key(state, vob, result.warnings); });
     if (!step.message.empty()) {
-        result = {99, step.message};
+        result.code = 99;
+        result.message = step.message;
         return true;
     }
     return step.stop;
@@ -93,13 +108,13 @@ bool walk_file(ShipoutState& state, const std::string& path, bool is_main, RunRe
 RunResult run_shipout(const std::string& site_file, const std::string& key_list) {
     ShipoutState state;
     KeyListError error = parse_key_list(key_list, state.keys);
-    if (error != KeyListError::None) return {99, key_list_message(error, SELF, key_list)};
+    if (error != KeyListError::None) return {99, key_list_message(error, SELF, key_list), {}};
 
     SiteFile site;
     std::string message;
-    if (!read_site_file(site_file, site, message)) return {99, message};
+    if (!read_site_file(site_file, site, message)) return {99, message, {}};
     state.depot = site.depot;
-    if (!find_directories(state, message)) return {99, message};
+    if (!find_directories(state, message)) return {99, message, {}};
 
     RunResult result;
     if (walk_file(state, state.conf_dir + "/shipper.conf", true, result)) return result;

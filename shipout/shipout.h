@@ -2,12 +2,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace shipout {
 
 struct RunResult {
     int code = 0;         // 0 or 99
     std::string message;  // shown when not empty
+    // Requests that could not be written but do not stop the run (shown
+    // before the message).
+    std::vector<std::string> warnings;
 };
 
 // Checks the key list, finds the depot through the site file and writes

@@ -51,6 +51,10 @@ inline constexpr char INCLUDE_VOB_ID_OUT_OF_RANGE[] =
 inline constexpr char INCOMPLETE_VOB_KEY[] = "%s Config. File (%s) had incomplete VOB key (%s)";
 // A receiving location name that would put the request outside the bay.
 inline constexpr char INVALID_LOCATION[] = "%s Config. File (%s) had invalid receiving location (%s) for VOB key (%s)";
+// A symbolic link to nothing stands where a request would be written: the
+// request is not written through it.
+inline constexpr char DANGLING_REQUEST[] =
+    "REPLICATION WARNING: shipping request (%s) is a dangling symbolic link: no request written";
 inline constexpr char WRITE_ERROR[] = "REPLICATION ERROR: Quorlin Replication Failed. Write Error.";
 inline constexpr char VOB_NOT_READABLE[] =
     "%s The associated Vandrel shipper file (%s) contained the replication key (#%03d) that "

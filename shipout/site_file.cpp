@@ -1,7 +1,7 @@
 #include "shipout/site_file.h"
 
 #include "shipout/shipout_messages.h"
-#include "shipout/text.h"
+#include "shipper/config/config_file.h"
 #include "common/text_format.h"
 
 #include <fstream>
@@ -16,11 +16,12 @@ bool read_site_file(const std::string& path, SiteFile& site, std::string& messag
     }
     std::string line;
     while (std::getline(in, line)) {
-        std::string text = strip(line);
+        std::string text = shipper_config::strip(line);
         if (text.empty() || text[0] == '#') continue;
         std::size_t eq = text.find('=');
         if (eq == std::string::npos) continue;
-        if (strip(text.substr(0, eq)) == "depot") site.depot = strip(text.substr(eq + 1));
+        if (shipper_config::strip(text.substr(0, eq)) == "depot")
+            site.depot = shipper_config::strip(text.substr(eq + 1));
     }
     if (in.bad()) {
         message = fmt_msg(SITE_FILE_UNREADABLE, path.c_str());

@@ -109,10 +109,10 @@ check "relocated: request in the new place" test -f "$TEST_TMP/elsewhere/mship.0
 rm -f "$D/m_bay/_ship_out/_vandrel_relocated.txt"
 
 # Refusals: message on stdout, exit 99, nothing written.
-expect_refusal() {  # expect_refusal DESCRIPTION EXPECTED_TEXT ARGS...
+expect_refusal() {  # expect_refusal DESCRIPTION EXPECTED_TEXT ARGS... (or: timeout N "$SHIPOUT" ARGS...)
   local what=$1 text=$2; shift 2
   rm -f "$D/m_bay/_ship_out"/mship.*
-  out=$("$SHIPOUT" "$@"); rc=$?
+  if [ "$1" = timeout ]; then out=$("$@"); rc=$?; else out=$("$SHIPOUT" "$@"); rc=$?; fi
   check "$what: exit 99" test "$rc" -eq 99
   case "$out" in *"$text"*) check "$what: message" true ;; *) echo "   got: $out"; check "$what: message" false ;; esac
   check "$what: no request" test -z "$(ls "$D/m_bay/_ship_out")"
@@ -138,11 +138,35 @@ echo 'include_file=missing.conf' > "$D/m_bay/config/shipper.conf"
 expect_refusal "missing include file" "Config. Include File ($D/m_bay/config/missing.conf) cannot be read" "$D.site" 5
 : > "$D/m_bay/config/shipper.conf"
 expect_refusal "empty configuration" "cannot be read or is empty" "$D.site" 5
+echo '5>/vobs/src>>.>/vobs/dst>.>siteB ../../evil siteC' > "$D/m_bay/config/shipper.conf"
+expect_refusal "bad location after a good one" "invalid receiving location (../../evil)" "$D.site" 5
+# Include files: a plain name in the config directory, a regular file, read without blocking.
+echo '5>/vobs/src>>.>/vobs/dst>.>outside' > "$D/m_bay/outside.conf"
+echo 'include_file=../outside.conf' > "$D/m_bay/config/shipper.conf"
+expect_refusal "include outside the config directory" "Include File ($D/m_bay/config/../outside.conf) has Illegal name" "$D.site" 5
+ln -sf /dev/zero "$D/m_bay/config/zero"
+echo 'include_file=zero' > "$D/m_bay/config/shipper.conf"
+expect_refusal "include of a device" "Include File ($D/m_bay/config/zero) cannot be read" timeout 10 "$SHIPOUT" "$D.site" 5
+rm -f "$D/m_bay/config/fifo"; mkfifo "$D/m_bay/config/fifo"
+echo 'include_file=fifo' > "$D/m_bay/config/shipper.conf"
+expect_refusal "include of a FIFO" "Include File ($D/m_bay/config/fifo) cannot be read" timeout 10 "$SHIPOUT" "$D.site" 5
+rm -f "$D/m_bay/config/fifo" "$D/m_bay/config/zero" "$D/m_bay/outside.conf"
 mv shipper.conf.saved "$D/m_bay/config/shipper.conf"
 # A VOB tag that is shell text reaches cleartool as one verbatim word.
 echo '5>/vobs/x"; touch '"$TEST_TMP"'/pwned; echo ">>.>/vobs/dst>.>siteB' > "$D/m_bay/config/shipper.conf"
 "$SHIPOUT" "$D.site" 5 > /dev/null
 check "hostile VOB tag runs nothing" test ! -e "$TEST_TMP/pwned"
+
+# A dangling symbolic link where a request belongs is reported and not written through.
+rm -f "$D/m_bay/_ship_out"/mship.*
+ln -s "$TEST_TMP/nowhere" "$D/m_bay/_ship_out/mship.005.siteB"
+echo '5>/vobs/src>>.>/vobs/dst>.>siteB siteC' > "$D/m_bay/config/shipper.conf"
+out=$("$SHIPOUT" "$D.site" 5); rc=$?
+check "dangling request link: exit 0" test "$rc" -eq 0
+case "$out" in *"shipping request ($D/m_bay/_ship_out/mship.005.siteB) is a dangling symbolic link"*) check "dangling request link: reported" true ;; *) echo "   got: $out"; check "dangling request link: reported" false ;; esac
+check "dangling request link: target not created" test ! -e "$TEST_TMP/nowhere"
+check "dangling request link: other location written" test -f "$D/m_bay/_ship_out/mship.005.siteC"
+rm -f "$D/m_bay/_ship_out"/mship.*
 
 # Command line.
 out=$("$SHIPOUT" -ver); rc=$?
