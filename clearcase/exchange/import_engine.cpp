@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 
+#include "clearcase/store/type_names.h"
+
 namespace ccx {
 
 bool parse_import_args(const std::vector<std::string>& args, ImportOptions& opts, std::string& err) {
@@ -129,6 +131,11 @@ bool ImportEngine::data_file_path(const std::string& extract, std::string& path,
 }
 
 void ImportEngine::import_type(const ExportType& type) {
+    if (!ccsub::valid_type_name(type.name)) {
+        error_line(ccsub::invalid_type_name_message(type.name));
+        other_trouble_ = true;
+        return;
+    }
     std::string why;
     if (!target_.ensure_type(type, why)) {
         const char* kind = type.kind == TypeKind::branch  ? "branch"
