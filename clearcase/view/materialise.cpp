@@ -78,7 +78,6 @@ struct Refresher {
     }
 
     void write_version_file(const std::string& disk, const VersionRec& v, int mode) {
-        remove_tree(disk + ".tmp");
         if (v.content.empty())
             write_file(disk, "", static_cast<unsigned>(mode));
         else
