@@ -299,8 +299,12 @@ void rebuild_xstore(Store& st, int64_t eid) {
 
 }  // namespace
 
+std::string xstore_root(Store& st) {
+    return st.dir() + "/x";
+}
+
 std::string xstore_dir(Store& st, int64_t eid) {
-    return st.dir() + "/x/" + std::to_string(eid);
+    return xstore_root(st) + "/" + std::to_string(eid);
 }
 
 bool prepare_view_dir(const ViewRec& view) {
