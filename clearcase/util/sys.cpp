@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -99,9 +100,24 @@ static bool write_all(int fd, const char* p, size_t n) {
     return true;
 }
 
+int create_temp_beside(const std::string& path, std::string& tmp) {
+    // "<path>.tmp.XXXXXX" while that fits in one name, else a short hidden
+    // name in the same directory; the rename stays within one file system.
+    const std::string base = basename_of(path);
+    if (base.size() + 11 <= NAME_MAX)
+        tmp = path + ".tmp.XXXXXX";
+    else
+        tmp = join_path(dirname_of(path), ".ccsub-tmp.XXXXXX");
+    // mkostemp creates with O_CREAT|O_EXCL and mode 0600: it never opens an
+    // existing file or follows a link planted at the name.
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) tmp.clear();
+    return fd;
+}
+
 bool write_file(const std::string& path, std::string_view data, unsigned mode) {
-    std::string tmp = path + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string tmp;
+    int fd = create_temp_beside(path, tmp);
     if (fd < 0) return false;
     bool ok = write_all(fd, data.data(), data.size());
     ok = (::fchmod(fd, mode) == 0) && ok;
@@ -114,8 +130,8 @@ bool write_file(const std::string& path, std::string_view data, unsigned mode) {
 bool copy_file(const std::string& from, const std::string& to, unsigned mode) {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    std::string tmp = to + ".tmp." + std::to_string(::getpid());
-    int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string tmp;
+    int out = create_temp_beside(to, tmp);
     if (out < 0) {
         ::close(in);
         return false;
