@@ -294,7 +294,8 @@ int Converter::links_and_checkouts() {
         toc_.add(HEADER_LINKS_FOLLOW);
         for (const SlinkEntry& link : SLINKS.LIST) {
             std::string record;
-            if (!write_pre(append_slink_record(record, link.path, link.text), link.path)) return 0;
+            const int made = append_slink_record(record, link.path, link.text);
+            if (!write_pre(made, made ? record : link.path)) return 0;
             toc_.add("   " + link.path + " --> " + link.text + "\n");
         }
         const std::size_t count = SLINKS.LIST.size();

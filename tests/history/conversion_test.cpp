@@ -290,4 +290,60 @@ TEST_F(Conversion, DirectoryDeploymentCarriesEveryFileWithItsName) {
     EXPECT_EQ(split_sections(read_file(rq.head_path))[0], "D:sub\nF:empty.txt\nF:sub/one.txt\nF:two.txt\n");
 }
 
+TEST_F(Conversion, SymbolicLinksBecomeHeaderRecordsUnlessSwitchedOff) {
+    ASSERT_EQ(ct(top, {"checkout", "-nc", "."}), 0);
+    ASSERT_EQ(ct(top, {"mkdir", "-nc", "lib"}), 0);
+    add_file("lib/a.c", {"a\n"});
+    ASSERT_EQ(ct(top, {"ln", "-s", "-nc", "../x", "lib/ln"}), 0);
+    ASSERT_EQ(ct(top, {"checkin", "-nc", "lib"}), 0);
+    ASSERT_EQ(ct(top, {"checkin", "-nc", "."}), 0);
+    ASSERT_EQ(gather_slinks(top, dir / "p.crxs", true), 1);
+    ASSERT_EQ(SLINKS.LIST.size(), 1u);
+    EXPECT_EQ(SLINKS.LIST[0].path, "lib/ln");
+    EXPECT_EQ(SLINKS.LIST[0].text, "../x");
+    EXPECT_FALSE(exists(dir / "p.crxs"));
+    export_history();
+    ASSERT_NE(read_file(rq.export_path).find("Name 6:lib/ln\n"), std::string::npos);
+    std::vector<std::string> s = convert();
+    ASSERT_GE(s.size(), 3u);
+    EXPECT_EQ(s[0].find("Name 6:lib/ln\n"), std::string::npos);
+    EXPECT_NE(s[2].find("L:lib/ln>../x;"), std::string::npos);
+    EXPECT_NE(read_file(LOG_FILES.TLOG_FILE).find("   lib/ln --> ../x\n"), std::string::npos);
+
+    // Switched off: no records, and the link stays in the element description.
+    SLINKS.LIST.clear();
+    SLINKS.VANDREL_SLINK_PROCESSING_OVERRIDE_ON = 1;
+    export_history();
+    s = convert();
+    ASSERT_GE(s.size(), 3u);
+    EXPECT_NE(s[0].find("Name 6:lib/ln\n"), std::string::npos);
+    EXPECT_EQ(s[2].find("L:"), std::string::npos);
+    EXPECT_NE(read_file(LOG_FILES.TLOG_FILE).find(NO_SLINKS_GATHERED), std::string::npos);
+}
+
+TEST_F(Conversion, NamesFromTheVobNeverRunAsCommands) {
+    const std::string name = "it's $(touch PWNED) `touch PWNED2` x.c";
+    ASSERT_EQ(ct(top, {"checkout", "-nc", "."}), 0);
+    add_file(name, {"content\n"});
+    ASSERT_EQ(ct(top, {"checkin", "-nc", "."}), 0);
+    // The whole history: the element is new and described.
+    export_history();
+    std::vector<std::string> whole = convert();
+    ASSERT_GE(whole.size(), 6u);
+    EXPECT_EQ(whole[5].substr(0, name.size() + 1), name + "|");
+    ASSERT_EQ(ct("", {"mklbtype", "-nc", "L$(touch PWNED3)@" + vob}), 0);
+    const std::string since = next_second();
+    ASSERT_EQ(ct(top, {"mklabel", "-nc", "L$(touch PWNED3)", name + "@@/main/1"}), 0);
+    export_history(since.substr(0, since.find(" UTC")));
+    rq.since = since;
+    rq.do_lshistory = true;
+    std::vector<std::string> s = convert();
+    ASSERT_GE(s.size(), 6u);
+    EXPECT_EQ(s[3], "POST>m|L$(touch PWNED3)|" + name + "@@/main/1|>");
+    for (const char* pwned : {"PWNED", "PWNED2", "PWNED3"}) {
+        EXPECT_FALSE(exists(top + "/" + pwned));
+        EXPECT_FALSE(exists(pwned));
+    }
+}
+
 }  // namespace
