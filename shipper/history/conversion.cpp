@@ -190,7 +190,8 @@ int Converter::extract_file_line(const std::string& record) {
     if (rq_.orig_portion == "." && is_lost_and_found_top(value))
         return head_.append(format_value_line(TAG_EXTRACT_FILE, ZEB_EMPTY_FILE));
     const std::string full = in_view(value);
-    exported_versions_.insert(full);
+    // Only the label and attribute history asks which versions travel.
+    if (rq_.do_lshistory && rq_.requires_post_label_processing) exported_versions_.insert(full);
     std::string data;
     if (file_is_empty(full)) {
         data = ZEB_EMPTY_FILE;
