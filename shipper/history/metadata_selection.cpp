@@ -1,6 +1,8 @@
 #include "shipper/history/metadata_selection.h"
 
 #include "common/cc_query.h"
+#include "common/log.h"
+#include "common/text_format.h"
 
 MetadataSelection METADATA_SELECTION;
 
@@ -38,6 +40,12 @@ int read_pattern_field(std::string_view field, bool is_branch, PatternList& out,
             return 0;
         }
         list.patterns.emplace_back(pattern);
+    }
+    // Restricting to no name at all would leave every name out while the
+    // log says all are included: refuse it.
+    if (designator == DESIGNATOR_RESTRICT && list.patterns.empty()) {
+        error = "[O]: needs at least one pattern";
+        return 0;
     }
     out = std::move(list);
     return 1;
@@ -121,4 +129,24 @@ int does_it_match_restricted_excluded_type_pattern(std::string_view kind, std::s
     if (kind == BRANCH) return does_it_match_restricted_excluded_branch_pattern(name);
     if (kind == ATTRIBUTE) return does_it_match_restricted_excluded_attribute_pattern(name);
     return 0;
+}
+
+namespace {
+
+void log_kind(const PatternList& list, const char* one, const char* all, const std::string& packet) {
+    if (list.patterns.empty() || list.designator == DESIGNATOR_ALL) {
+        log_it('n', fmt_msg("- as requested including all %s for packet (%s)...", all, packet.c_str()));
+        return;
+    }
+    const char* how = list.designator == DESIGNATOR_EXCLUDE ? "excluding" : "including";
+    for (const std::string& p : list.patterns)
+        log_it('n', fmt_msg("- as requested %s %s %s for packet (%s)...", how, one, p.c_str(), packet.c_str()));
+}
+
+}  // namespace
+
+void log_requested_selection(const std::string& packet_name) {
+    log_kind(METADATA_SELECTION.BRANCHES, "branch", "branches", packet_name);
+    log_kind(METADATA_SELECTION.LABELS, "label", "labels", packet_name);
+    log_kind(METADATA_SELECTION.ATTRIBUTES, "attribute", "attributes", packet_name);
 }

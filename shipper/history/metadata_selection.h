@@ -39,7 +39,8 @@ extern MetadataSelection METADATA_SELECTION;
 // Reads one kind's field ("[E]:a,b" or "[O]:a,b") into `out`; an empty field
 // selects every name. Returns 0 with a reason when the field has neither
 // mark, more than MAX_PATTERNS patterns, an empty pattern or one longer than
-// PATTERN_MAX, or (branches only, `is_branch`) excludes "main".
+// PATTERN_MAX, an "[O]:" field without patterns, or (branches only,
+// `is_branch`) excludes "main".
 int read_pattern_field(std::string_view field, bool is_branch, PatternList& out, std::string& error);
 
 // 1 when the pattern matches the name (rules above).
@@ -67,3 +68,9 @@ int does_it_match_restricted_excluded_label_pattern(std::string_view name);
 int does_it_match_restricted_excluded_attribute_pattern(std::string_view name);
 // "label", "branch" or "attribute" to the matcher of that kind; 0 otherwise.
 int does_it_match_restricted_excluded_type_pattern(std::string_view kind, std::string_view name);
+
+// Logs (class 'n') what the selection asks for the packet: per pattern
+// "- as requested excluding|including <kind> <pattern> for packet (<name>)...",
+// or "- as requested including all <kinds> for packet (<name>)..." for a
+// kind without patterns.
+void log_requested_selection(const std::string& packet_name);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codecs/packet_elements.h"
+#include "common/log.h"
 #include "shipper/history/metadata_passes.h"
 #include "shipper/history/metadata_selection.h"
 #include "shipper/history/slink_list.h"
@@ -104,9 +105,27 @@ TEST(PatternMatching, KeyLineFields) {
     EXPECT_EQ(read_pattern_field("[E]:dev,main", true, l, error), 0);
     EXPECT_EQ(read_pattern_field("[O]:main", true, l, error), 1);
     EXPECT_EQ(read_pattern_field("[X]:a", false, l, error), 0);
+    EXPECT_EQ(read_pattern_field("[O]:", false, l, error), 0);
+    ASSERT_EQ(read_pattern_field("[E]:", false, l, error), 1);
+    EXPECT_FALSE(selection_filters(l));
     EXPECT_EQ(read_pattern_field("[E]:a,,b", false, l, error), 0);
     EXPECT_EQ(read_pattern_field("[E]:1,2,3,4,5,6,7,8,9,10,11,12,13", false, l, error), 0);
     EXPECT_EQ(read_pattern_field("[E]:" + std::string(256, 'x'), false, l, error), 0);
+}
+
+TEST_F(MetadataPasses, RequestedSelectionIsLogged) {
+    LOG_FILES = LogFileSet{};
+    LOG_FILES.LOG_FILE = dir / "all.txt";
+    METADATA_SELECTION.BRANCHES = list_of('E', {"tmp*", "old"});
+    METADATA_SELECTION.LABELS = list_of('R', {"REL*"});
+    log_requested_selection("mship.001.r.l");
+    const std::string log = read_file(dir / "all.txt");
+    for (const char* line : {"- as requested excluding branch tmp* for packet (mship.001.r.l)...",
+                             "- as requested excluding branch old for packet (mship.001.r.l)...",
+                             "- as requested including label REL* for packet (mship.001.r.l)...",
+                             "- as requested including all attributes for packet (mship.001.r.l)..."})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    LOG_FILES = LogFileSet{};
 }
 
 TEST_F(MetadataPasses, RestrictedBranchesDropVersionsAndEmptiedElements) {
