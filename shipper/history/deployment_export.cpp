@@ -19,7 +19,7 @@ int fail(const std::string& export_path, std::string& error, const std::string& 
 
 // Lists one kind of entry ("d" or "f") below the view path into `listing`.
 bool list_entries(const std::string& view_path, const char* type, const std::string& listing) {
-    unlink_remove(listing);
+    if (!create_private_file(listing)) return false;
     cleartool(CT_FIND).args(".", "-type", type, "-nxname", "-print").cwd(view_path).out_to(listing).trash_err().run();
     return this_file_exists(listing) != 0;
 }
@@ -28,8 +28,7 @@ bool list_entries(const std::string& view_path, const char* type, const std::str
 
 int describe_deployment_tree(const std::string& view_path, bool is_dir, const std::string& export_path,
                              std::string& error) {
-    unlink_remove(export_path);
-    if (!touch_file(export_path, "", ATTR_SECRET)) return fail(export_path, error, std::strerror(errno));
+    if (!create_private_file(export_path)) return fail(export_path, error, std::strerror(errno));
     HeadFile out;
     if (!out.open(export_path)) return fail(export_path, error, std::strerror(out.error()));
     if (!is_dir) {

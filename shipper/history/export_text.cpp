@@ -140,3 +140,11 @@ bool open_export_for_pass(const std::string& export_path, ExportReader& reader) 
     }
     return true;
 }
+
+bool create_private_file(const std::string& path) {
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}

@@ -66,3 +66,8 @@ private:
 // Opens the export for a pass, logging the failure ("found", "opened",
 // "populated") at class 'e' when it cannot be read or is empty.
 bool open_export_for_pass(const std::string& export_path, ExportReader& reader);
+
+// Creates `path` empty, private and exclusively (a leftover of an earlier
+// pass is removed first, a link is never followed), for a command to write
+// its output into. False when it cannot.
+bool create_private_file(const std::string& path);

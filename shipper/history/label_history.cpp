@@ -1,8 +1,5 @@
 #include "shipper/history/label_history.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <fstream>
 #include <string_view>
@@ -13,6 +10,7 @@
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/text_format.h"
+#include "shipper/history/export_text.h"
 #include "shipper/history/history_messages.h"
 #include "shipper/history/metadata_selection.h"
 
@@ -230,10 +228,7 @@ int gather_label_history(const std::string& view_tag, const std::string& repl_di
                          bool is_dir, const std::string& since_local, const std::string& history_file) {
     // The output file is made here, privately and exclusively; the command
     // only writes into it.
-    ::unlink(history_file.c_str());
-    const int fd = ::open(history_file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return 0;
-    ::close(fd);
+    if (!create_private_file(history_file)) return 0;
     Command lshistory = cleartool(CT_LSHISTORY).args("-fmt", HISTORY_FORMAT);
     if (is_dir) lshistory.arg("-rec");
     lshistory.arg("-minor");

@@ -1,7 +1,5 @@
 #include "shipper/history/slink_list.h"
 
-#include <unistd.h>
-
 #include "common/cc_query.h"
 #include "common/file_ops.h"
 #include "common/log.h"
@@ -32,9 +30,9 @@ bool slink_processing_on() {
 int gather_slinks(const std::string& view_path, const std::string& listing, bool replicated_is_vob_top) {
     using namespace history_msg;
     SLINKS.LIST.clear();
-    unlink_remove(listing);
+    if (!create_private_file(listing))
+        return toss(listing, fmt_msg(MSG_65b, READ_FAILED, SHIPPER_NAME, listing.c_str()));
     cleartool(CT_FIND).arg(view_path).args("-nxname", "-type", "l", "-print").out_to(listing).trash_err().run();
-    if (!this_file_exists(listing)) touch_file(listing, "", ATTR_SECRET);
     ExportReader in(listing);
     if (!in.is_open()) return toss(listing, fmt_msg(MSG_65b, READ_FAILED, SHIPPER_NAME, listing.c_str()));
     const std::string prefix = view_path + "/";

@@ -288,6 +288,12 @@ TEST_F(Conversion, DirectoryDeploymentCarriesEveryFileWithItsName) {
     ASSERT_EQ(describe_deployment_tree(top, true, rq.export_path, error), 1) << error;
     ASSERT_EQ(convert_file(rq), 1);
     EXPECT_EQ(split_sections(read_file(rq.head_path))[0], "D:sub\nF:empty.txt\nF:sub/one.txt\nF:two.txt\n");
+
+    // A single file: its parent is the export directory.
+    ASSERT_EQ(describe_deployment_tree(top + "/sub/one.txt", false, rq.export_path, error), 1) << error;
+    ASSERT_EQ(convert_file(rq), 1);
+    EXPECT_EQ(split_sections(read_file(rq.head_path))[0], "F:one.txt\n");
+    EXPECT_EQ(split_sections(read_file(rq.head_path + "_1")), (std::vector<std::string>{"", "1\n", ""}));
 }
 
 TEST_F(Conversion, SymbolicLinksBecomeHeaderRecordsUnlessSwitchedOff) {
