@@ -216,14 +216,14 @@ int Converter::deployment_file(const std::string& value) {
     // them by their order.
     if (under_lost_and_found(value) || !_is_visible(full)) return 1;
     if (!rq_.hard_deployment && file_is_empty(full)) {
-        log_it('d', fmt_msg("%s>%s%c%s\n", "ignore 0k", rq_.deploy_location.c_str(), '/', name.c_str()));
+        log_text('d', fmt_msg("%s>%s%c%s\n", "ignore 0k", rq_.deploy_location.c_str(), '/', name.c_str()));
         return 1;
     }
     std::string line;
     if (!append_deploy_file_line(line, name)) return 1;
     push_listed_file(full);
     ++data_counter_;
-    log_it('d', fmt_msg("%s>%s%c%s\n", "file", rq_.deploy_location.c_str(), '/', name.c_str()));
+    log_text('d', fmt_msg("%s>%s%c%s\n", "file", rq_.deploy_location.c_str(), '/', name.c_str()));
     return head_.append(line);
 }
 
@@ -236,7 +236,7 @@ int Converter::dir_name_line(const std::string& record) {
             return 1;
         std::string line;
         if (!append_deploy_dir_line(line, dir)) return 1;
-        log_it('d', fmt_msg("%s>%s%c%s\n", "dir", rq_.deploy_location.c_str(), '/', dir.c_str()));
+        log_text('d', fmt_msg("%s>%s%c%s\n", "dir", rq_.deploy_location.c_str(), '/', dir.c_str()));
         return head_.append(line);
     }
     std::string made;

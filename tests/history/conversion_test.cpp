@@ -217,9 +217,14 @@ TEST_F(Conversion, CheckedOutTopAndFile) {
     add_file("a.c", {"a\n"});
     ASSERT_EQ(ct(top, {"checkout", "-nc", "a.c"}), 0);
     export_history();
+    rq.preserve_personality = true;
     std::vector<std::string> s = convert();
     ASSERT_GE(s.size(), 3u);
     EXPECT_NE(s[2].find(";c:.;c:a.c@@/main;"), std::string::npos) << s[2];
+    // Directory protections, each after its directory record.
+    EXPECT_NE(s[2].find(";d:.;o:.<"), std::string::npos) << s[2];
+    EXPECT_NE(s[2].find(";d:lost+found;o:lost+found<"), std::string::npos) << s[2];
+    rq.preserve_personality = false;
 
     // A single-file key: the replicated directory is the file's parent.
     ConversionRequest one = rq;
