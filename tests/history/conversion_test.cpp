@@ -342,16 +342,23 @@ TEST_F(Conversion, NamesFromTheVobNeverRunAsCommands) {
     std::vector<std::string> whole = convert();
     ASSERT_GE(whole.size(), 6u);
     EXPECT_EQ(whole[5].substr(0, name.size() + 1), name + "|");
-    ASSERT_EQ(ct("", {"mklbtype", "-nc", "L$(touch PWNED3)@" + vob}), 0);
+    // Type names are checked by ClearCase itself; attribute values are free
+    // text and travel verbatim.
+    ASSERT_EQ(ct("", {"mklbtype", "-nc", "REL_X@" + vob}), 0);
+    ASSERT_EQ(ct("", {"mkattype", "-nc", "-vtype", "string", "Note@" + vob}), 0);
     const std::string since = next_second();
-    ASSERT_EQ(ct(top, {"mklabel", "-nc", "L$(touch PWNED3)", name + "@@/main/1"}), 0);
+    ASSERT_EQ(ct(top, {"mklabel", "-nc", "REL_X", name + "@@/main/1"}), 0);
+    const std::string value = "$(touch PWNED3) `touch PWNED4`; it's";
+    ASSERT_EQ(ct(top, {"mkattr", "-nc", "Note", "\"" + value + "\"", name + "@@/main/1"}), 0);
     export_history(since.substr(0, since.find(" UTC")));
     rq.since = since;
     rq.do_lshistory = true;
     std::vector<std::string> s = convert();
     ASSERT_GE(s.size(), 6u);
-    EXPECT_EQ(s[3], "POST>m|L$(touch PWNED3)|" + name + "@@/main/1|>");
-    for (const char* pwned : {"PWNED", "PWNED2", "PWNED3"}) {
+    EXPECT_NE(s[3].find("REL_X|"), std::string::npos) << s[3];
+    EXPECT_NE(s[3].find(name + "@@/main/1|"), std::string::npos) << s[3];
+    EXPECT_NE(s[3].find("[" + value + "]"), std::string::npos) << s[3];
+    for (const char* pwned : {"PWNED", "PWNED2", "PWNED3", "PWNED4"}) {
         EXPECT_FALSE(exists(top + "/" + pwned));
         EXPECT_FALSE(exists(pwned));
     }
