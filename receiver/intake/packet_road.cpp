@@ -38,6 +38,7 @@ struct PacketState {
     int PACKET_END_STATUS = PACKET_NOT_COMPLETED;
     std::string CURRENT_RECEIVING_DEST_DIR;
     bool is_deployment = false;
+    bool owns_packet_files = true;  // tossing removes the packet file and its parts
 };
 
 PacketTriggerFacts trigger_facts(const PacketState& p) {
@@ -55,6 +56,7 @@ PacketTriggerFacts trigger_facts(const PacketState& p) {
 PacketEnd toss(PacketState& p, const std::string& message, bool run_post_trigger = true) {
     log_it('e', message);
     remove_extracted_files();
+    if (p.owns_packet_files) remove_template_files(p.f.data);
     if (run_post_trigger)
         execute_trigger_script(TRIGGER_POST_RECEIVE, RECEIVER.settings.THIS_LOCATION, trigger_facts(p));
     return PacketEnd::Tossed;
@@ -127,6 +129,7 @@ bool absent_field(const std::string& field) {
 // text on success, else the message that tosses it.
 std::string open_packet(PacketState& p, std::string& vob_tag, std::string& vob_path, std::string& deploy_dir) {
     const PacketFamily& f = p.f;
+    push_extracted_file(f.decrypted);
     touch_file(f.decrypting, "", ATTR_PRIVATE);
     if (!decrypt_multipart_file(f.data, f.decrypted)) return fmt_msg(MSG_06, f.data.c_str());
     attr_file(f.decrypted, ATTR_SECRET);
@@ -206,10 +209,8 @@ PacketEnd process_received_packet(const ReceiverKeyLine& key, const PacketFamily
     // only when exactly those parts arrived whole.
     std::string detail;
     DescriptorFacts pending = read_packet_descriptor(f.pending);
-    if (check_packet_integrity(pending.text, f.data, detail) == PacketIntegrity::Damaged) {
-        remove_template_files(f.data);
+    if (check_packet_integrity(pending.text, f.data, detail) == PacketIntegrity::Damaged)
         return toss(p, fmt_msg(MSG_INCOMPLETE, f.descriptor.c_str(), f.data.c_str(), detail.c_str()));
-    }
 
     std::string vob_tag, vob_path, deploy_dir;
     std::string trouble = open_packet(p, vob_tag, vob_path, deploy_dir);
@@ -270,6 +271,7 @@ PacketEnd process_received_packet(const ReceiverKeyLine& key, const PacketFamily
 
 PacketEnd toss_leftover_pending(const ReceiverKeyLine& key, const PacketFamily& f) {
     PacketState p(key, f);
+    p.owns_packet_files = false;
     log_it('n', fmt_msg(MSG_01, f.pending.c_str()));
     if (RECEIVER.IN_MATRIX_MODE) {
         log_it('n', COMMON_MSG_13);

@@ -9,6 +9,7 @@
 #include "common/frame.h"
 #include "common/log.h"
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "receiver/config/receiver_messages.h"
 #include "receiver/config/receiver_state.h"
 
@@ -45,10 +46,13 @@ std::string name_part(const std::string& name, int index) {
     return name.substr(start, name.find('.', start) - start);
 }
 
+// The protection of a receiver key line as its second field states it.
 std::string protections_word(const std::string& line) {
     std::size_t gt = line.find('>');
     if (gt == std::string::npos) return "receiver";
     std::string text = line.substr(gt + 1);
+    text = text.substr(0, text.find('>'));
+    strip_surrounding(text);
     if (text.rfind("preserve", 0) == 0) return "preserve";
     if (text.rfind("exactly=", 0) == 0 && text.size() > 10 && text.find(':') != std::string::npos && text[8] != ':' &&
         text.back() != ':')
