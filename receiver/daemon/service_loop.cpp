@@ -121,9 +121,12 @@ void body(bool once) {
     for (;;) {
         remove_extracted_files();
         stop_if_queued_to_stop();
-        if (inactive_now(state)) {
+        if (once && in_inactive_time(RECEIVER.settings.inactivity, std::time(nullptr))) {
             // A single pass inside the window has nothing to do.
-            if (once) break;
+            log_it('n', fmt_msg(MSG_119, RECEIVER.settings.inactivity.text.c_str()));
+            break;
+        }
+        if (!once && inactive_now(state)) {
             zeb_sleep(1);
             continue;
         }

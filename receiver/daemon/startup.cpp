@@ -186,7 +186,10 @@ std::string start_banner(DaemonMode mode) {
     return b;
 }
 
-void run_shutdown_trigger(int) {
+// The receiver's part of its last words: the inactivity marker tells of a
+// running receiver only, and the site's shutdown script runs.
+void receiver_last_words(int) {
+    unlink_remove(RECEIVER.INACTIVITY_MARKER);
     execute_startup_shutdown_trigger_script(TRIGGER_SHUTDOWN, RECEIVER.settings.THIS_LOCATION);
 }
 
@@ -244,6 +247,6 @@ bool receiver_startup(int argc, char** argv) {
     unlink_remove(RECEIVER.INACTIVITY_MARKER);
     log_it_banner('s', start_banner(line.mode));
     enter_service();
-    FRAME.shutdown_script = run_shutdown_trigger;
+    FRAME.shutdown_script = receiver_last_words;
     return line.mode == DaemonMode::Once || line.mode == DaemonMode::Reonce || line.mode == DaemonMode::TestOnce;
 }

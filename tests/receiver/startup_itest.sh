@@ -193,5 +193,10 @@ run 0 "Stopped any" "$D" -stop
 wait $dpid
 [ -e "$TEST_TMP/d/in/epoc.001.east.west.pack" ] || fail "a packet was touched inside the window"
 grep -qF "Processing received packet" "$LOGS/receiver_all.txt" && fail "a packet was processed inside the window"
+[ -e "$MARK" ] && fail "the inactivity marker outlived the receiver"
+# A single pass inside the window ends at once, leaving no marker.
+run 158 "" "$D" -once -wait
+[ -e "$MARK" ] && fail "a single pass left the inactivity marker"
+[ -e "$TEST_TMP/d/in/epoc.001.east.west.pack" ] || fail "a single pass touched a packet inside the window"
 
 finish
