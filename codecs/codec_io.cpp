@@ -85,7 +85,10 @@ bool ByteWriter::open_with(const std::string& path, int flags) {
     // of a device such as /dev/null.
     struct stat st {};
     if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
-    fd_ = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a symbolic link: outputs are written into directories
+    // that others can write to (a receiving directory), where a planted link
+    // would otherwise redirect the output onto any file.
+    fd_ = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0) return false;
     // An existing file keeps its mode on open: make it private explicitly.
     if (fchmod(fd_, 0600) != 0) {

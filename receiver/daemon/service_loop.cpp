@@ -59,7 +59,7 @@ void receive_from(LoopState& state, const ReceiverKeyLine& key) {
     if (dir.empty() || !is_directory(dir)) return;
     for (const std::string& name : descriptor_entries(dir)) {
         stop_if_queued_to_stop();
-        switch (classify_receiving_entry(name)) {
+        switch (classify_receiving_entry(dir, name)) {
             case EntryKind::Descriptor:
                 process_received_packet(key, packet_family(dir, name), state.locked);
                 break;

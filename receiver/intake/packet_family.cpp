@@ -1,5 +1,7 @@
 #include "receiver/intake/packet_family.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 
 namespace {
@@ -43,6 +45,15 @@ EntryKind classify_receiving_entry(const std::string& name) {
     if (suffix == ".pack") return EntryKind::Descriptor;
     if (suffix == ".pack_pending") return EntryKind::LeftoverPending;
     return EntryKind::Foreign;
+}
+
+EntryKind classify_receiving_entry(const std::string& dir, const std::string& name) {
+    EntryKind kind = classify_receiving_entry(name);
+    if (kind != EntryKind::Descriptor && kind != EntryKind::LeftoverPending) return kind;
+    struct stat st;
+    const std::string path = dir + "/" + name;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return EntryKind::Foreign;
+    return kind;
 }
 
 PacketFamily packet_family(const std::string& dir, const std::string& entry) {

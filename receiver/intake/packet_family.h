@@ -16,6 +16,9 @@ enum class EntryKind {
 // Sorts an entry of a receiving directory. Names whose text from the last
 // "." does not begin with ".pack" are Unrelated.
 EntryKind classify_receiving_entry(const std::string& name);
+// As above, and a descriptor that is not a regular file (a link, a
+// directory) is Foreign: it is never read, moved or confirmed.
+EntryKind classify_receiving_entry(const std::string& dir, const std::string& name);
 
 struct PacketFamily {
     std::string dir;           // the receiving directory

@@ -1,6 +1,8 @@
 #include "receiver/intake/packet_road.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <string>
@@ -104,6 +106,13 @@ void forget_extracted_file(const std::string& name) {
     for (const std::string& listed : kept) EXTRACTED_FILES.push(listed);
 }
 
+// An empty private file, created afresh: never through a link that someone
+// else left under its name.
+void create_marker(const std::string& path) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) close(fd);
+}
+
 bool is_regular_file(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -130,7 +139,10 @@ bool absent_field(const std::string& field) {
 std::string open_packet(PacketState& p, std::string& vob_tag, std::string& vob_path, std::string& deploy_dir) {
     const PacketFamily& f = p.f;
     push_extracted_file(f.decrypted);
-    touch_file(f.decrypting, "", ATTR_PRIVATE);
+    for (const std::string* name : {&f.decrypting, &f.decrypted, &f.archive, &f.unorm, &f.pre, &f.post, &f.dhist,
+                                    &f.nele, &f.zeb, &f.config_spec})
+        unlink_remove(*name);
+    create_marker(f.decrypting);
     if (!decrypt_multipart_file(f.data, f.decrypted)) return fmt_msg(MSG_06, f.data.c_str());
     attr_file(f.decrypted, ATTR_SECRET);
     unlink_remove(f.decrypting);

@@ -190,6 +190,22 @@ run_once
 [ -e "$TEST_TMP/r/pwned" ] && fail "a VOB tag from a packet ran as a command"
 only_left
 
+# --- links planted in a receiving directory are never written through ------
+fresh
+echo "keep me" > "$TEST_TMP/r/victim"
+for n in $P.crc_pending $P.crz $P.xtar $P.unorm $P.pre $P.nele receiver.cs zeb.0000 zeb.0001; do
+    ln -s "$TEST_TMP/r/victim" "$IN/$n"
+done
+whole_packet $P
+ln -s "$IN/$P.pack" "$IN/epoc.009.east.west.pack"
+run_once
+eq "keep me" "$(cat "$TEST_TMP/r/victim")" "file behind a planted link"
+eq 644 "$(stat -c %a "$TEST_TMP/r/victim")" "mode of the file behind a planted link"
+logged "Successfully processed package ($IN/$P.crc)..."
+logged "(epoc.009.east.west.pack) in receiving directory ($IN) is not a received packet descriptor; left alone."
+[ -L "$IN/epoc.009.east.west.pack" ] || fail "a linked descriptor was acted on"
+rm -f "$IN"/*
+
 # --- a leftover pending descriptor is tossed; foreign names are left alone --
 fresh
 make_packet "$IN" epoc.002.east.west /vobs/dst /vobs/dst
