@@ -95,6 +95,20 @@ check_case "key file" 1 "has ENCRYPTION=peer_to_peer, but required key_file ($D/
 tmp_gone() { :; }
 TMP=/no/such/tmp check_case "temporary directory" 1 "start denied: TMP directory (/no/such/tmp)" tmp_gone
 
+# --- more than fifty receiver key lines: the rest is named once and ignored ----
+new_depot "$TEST_TMP/k"
+lines=()
+for i in $(seq 1 52); do lines+=("$TEST_TMP/k/in$i"); done
+write_conf "${lines[@]}"
+: > "$LOGS/receiver_all.txt"
+"$RCV" "$D" -start -wait > /dev/null 2>&1 &
+kpid=$!
+sleep 4 # two passes
+run 0 "Stopped any" "$D" -stop
+wait $kpid
+eq 1 "$(grep -c "more than 50 receiver key lines in Config. File ($CONF); ignored from line ($TEST_TMP/k/in51) on." \
+    "$LOGS/receiver_warnings.txt")" "warnings about the 51st key line"
+
 # --- an instance name picks its own configuration, logs and key file -----------
 new_depot "$TEST_TMP/s"
 write_conf "$TEST_TMP/s/in" "encryption=peer_to_peer"
