@@ -97,7 +97,7 @@ int run_script(char kind, const TriggerEnvironment& env) {
 
 }  // namespace
 
-TriggerEnvironment receiver_trigger_env(char kind, const std::string& this_location, const PacketTriggerFacts& facts) {
+TriggerEnvironment set_receiver_envs(char kind, const std::string& this_location, const PacketTriggerFacts& facts) {
     const bool post = kind == TRIGGER_POST_RECEIVE;
     std::string name = facts.package_path.substr(facts.package_path.rfind('/') + 1);
     std::string line = facts.receiving_line;
@@ -123,7 +123,7 @@ TriggerEnvironment receiver_trigger_env(char kind, const std::string& this_locat
     return env;
 }
 
-TriggerEnvironment startup_shutdown_env(char action, const std::string& this_location, long ended_at) {
+TriggerEnvironment set_startup_shutdown_envs(char action, const std::string& this_location, long ended_at) {
     const bool shutdown = action == TRIGGER_SHUTDOWN;
     return {
         {"VANDREL_THIS_LOCATION", this_location},
@@ -138,11 +138,11 @@ TriggerEnvironment startup_shutdown_env(char action, const std::string& this_loc
 
 int execute_trigger_script(char kind, const std::string& this_location, const PacketTriggerFacts& facts) {
     if (!choose(kind).setting->configured()) return 0;
-    return run_script(kind, receiver_trigger_env(kind, this_location, facts));
+    return run_script(kind, set_receiver_envs(kind, this_location, facts));
 }
 
 int execute_startup_shutdown_trigger_script(char action, const std::string& this_location) {
     if (action == TRIGGER_SHUTDOWN) EXECUTED_SHUTDOWN_ALREADY = 1;
     if (!choose(action).setting->configured()) return 0;
-    return run_script(action, startup_shutdown_env(action, this_location, static_cast<long>(std::time(nullptr))));
+    return run_script(action, set_startup_shutdown_envs(action, this_location, static_cast<long>(std::time(nullptr))));
 }

@@ -30,9 +30,9 @@ struct PacketTriggerFacts {
 using TriggerEnvironment = std::vector<std::pair<std::string, std::string>>;
 
 // The variables of a pre-receive ('<') or post-receive ('>') script.
-TriggerEnvironment receiver_trigger_env(char kind, const std::string& this_location, const PacketTriggerFacts& facts);
+TriggerEnvironment set_receiver_envs(char kind, const std::string& this_location, const PacketTriggerFacts& facts);
 // The variables of a startup ('-') or shutdown ('+') script.
-TriggerEnvironment startup_shutdown_env(char action, const std::string& this_location, long ended_at);
+TriggerEnvironment set_startup_shutdown_envs(char action, const std::string& this_location, long ended_at);
 
 // 0 when no script is configured or it succeeded, -1 when it is missing or failed.
 int execute_trigger_script(char kind, const std::string& this_location, const PacketTriggerFacts& facts);

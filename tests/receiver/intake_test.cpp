@@ -141,7 +141,7 @@ TEST(TriggerEnvironment, ReceivingLineAndPacketName) {
         PacketTriggerFacts facts;
         facts.package_path = "/in/epoc.042.east.west.pack";
         facts.receiving_line = row.line;
-        TriggerEnvironment env = receiver_trigger_env(TRIGGER_PRE_RECEIVE, "east", facts);
+        TriggerEnvironment env = set_receiver_envs(TRIGGER_PRE_RECEIVE, "east", facts);
         EXPECT_EQ(row.dir, value_of(env, "VANDREL_RECEIVING_DIR")) << row.line;
         EXPECT_EQ(row.protections, value_of(env, "VANDREL_RECEIVING_PROTECTIONS")) << row.line;
         EXPECT_EQ("epoc.042.east.west.pack", value_of(env, "VANDREL_PACKAGE_NAME"));
@@ -175,7 +175,7 @@ TEST(TriggerEnvironment, PostReceiveStatusAndDestination) {
         facts.status = row.status;
         facts.deployment = row.deployment;
         facts.destination = row.deployment ? "/srv/deploy" : "/vobs/dst";
-        TriggerEnvironment env = receiver_trigger_env(TRIGGER_POST_RECEIVE, "east", facts);
+        TriggerEnvironment env = set_receiver_envs(TRIGGER_POST_RECEIVE, "east", facts);
         EXPECT_EQ(row.word, value_of(env, "VANDREL_PACKET_STATUS"));
         EXPECT_EQ(row.deployment ? "vob_to_flat" : "vob_to_vob", value_of(env, "VANDREL_PACKAGE_TYPE"));
         EXPECT_EQ(row.deployment ? "/srv/deploy" : "", value_of(env, "VANDREL_DEPLOYMENT_DIR"));
