@@ -8,7 +8,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   libssl-dev
   util-linux procps psmisc python3 file
-  lftp
+  lftp openssh-client openssh-server
 )
 
 missing=()

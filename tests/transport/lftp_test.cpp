@@ -9,13 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <random>
 
-#include "codecs/packet_integrity.h"
-#include "shipper/transport/instructions.h"
-#include "shipper/transport/session.h"
-#include "shipper/transport/trailer.h"
-#include "transport_support.h"
+#include "pass_support.h"
 
 namespace {
 
@@ -23,95 +18,24 @@ bool lftp_installed() {
     return Command::shell_text("command -v lftp > /dev/null 2>&1").run() == 0;
 }
 
-class Lftp : public TransportFixture {
+class Lftp : public PassFixture {
 protected:
     void SetUp() override {
-        TransportFixture::SetUp();
+        PassFixture::SetUp();
         if (!lftp_installed()) GTEST_SKIP() << "lftp is not installed (scripts/setup.sh installs it)";
         transport.settings.program = "lftp";
         transport.settings.kind = TransportKind::Lftp;
         transport.settings.session_seconds = 60;
         transport.receiver = ConnectionRecord{"file:///", "ship", "pw", scratch / "remote"};
     }
-
-    // One confirmation fetch as the shipping pass makes it: the local busy
-    // flag of the last pass is removed first.
-    int confirm() {
-        std::filesystem::remove(local(E + ".pack_pending"));
-        const std::string script = local(E + ".verify");
-        if (!make_verify_up_to_date_instructions(transport, script, E + ".epoc", local(E + ".holla"),
-                                                 local(E + ".pack_pending")))
-            return -1;
-        return follow_instructions(transport, script, local(E + ".out"), local(E + ".err"), local(E + ".holla"), "east",
-                                   true);
-    }
-
-    // Writes a packet of three files and its trailer, and sends them.
-    int send(const std::string& epoch, bool lose_a_part = false) {
-        std::mt19937 random(7);
-        for (const char* suffix : {".crc", ".crc_1", ".crc_2"}) {
-            std::string bytes(200000, '\0');
-            for (char& c : bytes) c = static_cast<char>(random());
-            write_file(local(E + suffix), bytes);
-        }
-        if (write_packet_trailer(local(E + ".pack"), epoch, false, "/vobs/dest", 3, local(E + ".crc"), 2) != 1)
-            return -1;
-        if (lose_a_part) std::filesystem::remove(local(E + ".crc_1"));
-        const std::string script = local(E + ".send");
-        if (!make_instructions(transport, script, local(E + ".crc"), 2, local(E + ".pack"), local(E + ".holla")))
-            return -1;
-        return follow_instructions(transport, script, local(E + ".out"), local(E + ".err"), local(E + ".holla"), "east",
-                                   true);
-    }
-
-    const std::string E = "epoc.007.east.west";
 };
 
 TEST_F(Lftp, PacketsAndConfirmationsOverSeveralPasses) {
-    // Nothing at the receiver yet: the missing epoch and busy flag are normal.
-    ASSERT_EQ(confirm(), 1) << error_log();
-    EXPECT_FALSE(exists(local(E + ".epoc")));
-    EXPECT_FALSE(exists(local(E + ".pack_pending")));
-
-    ASSERT_EQ(send("1-Dec-2026.1:0:0 UTC 0"), 1) << error_log();
-    for (const char* suffix : {".crc", ".crc_1", ".crc_2", ".pack"})
-        EXPECT_EQ(read_file(remote(E + suffix)), read_file(local(E + suffix))) << suffix;
-    std::string detail;
-    EXPECT_EQ(check_packet_integrity(read_file(remote(E + ".pack")), remote(E + ".crc"), detail),
-              PacketIntegrity::Whole)
-        << detail;
-    EXPECT_FALSE(exists(remote(E + ".holla")));
-
-    // The receiver is working on it: a non-empty busy flag.
-    std::filesystem::rename(remote(E + ".pack"), remote(E + ".pack_pending"));
-    ASSERT_EQ(confirm(), 1) << error_log();
-    EXPECT_FALSE(file_is_empty(local(E + ".pack_pending")));
-
-    // Applied and confirmed; then later confirmations replace the local copy
-    // of the last pass, pass after pass.
-    std::filesystem::rename(remote(E + ".pack_pending"), remote(E + ".epoc"));
-    for (const char* epoch : {"", "2-Dec-2026.1:0:0 UTC 0\n", "3-Dec-2026.1:0:0 UTC 0\n", "4-Dec-2026.1:0:0 UTC 0\n"}) {
-        SCOPED_TRACE(epoch);
-        if (epoch[0] != '\0') write_file(remote(E + ".epoc"), epoch);
-        ASSERT_EQ(confirm(), 1) << error_log();
-        EXPECT_EQ(read_file(local(E + ".epoc")), read_file(remote(E + ".epoc")));
-        EXPECT_FALSE(exists(local(E + ".pack_pending")));
-    }
-
-    // An empty busy flag does not hold the shipper back.
-    write_file(remote(E + ".pack_pending"), "");
-    ASSERT_EQ(confirm(), 1) << error_log();
-    EXPECT_TRUE(file_is_empty(local(E + ".pack_pending")));
-    EXPECT_EQ(error_log(), "");
+    passes_in_a_row();
 }
 
 TEST_F(Lftp, AFailedPartUploadFailsTheSessionAndNoTrailerFollows) {
-    ASSERT_EQ(send("1-Dec-2026.1:0:0 UTC 0"), 1) << error_log();
-    std::filesystem::remove(remote(E + ".pack"));  // taken by the receiver
-    EXPECT_EQ(send("2-Dec-2026.1:0:0 UTC 0", true), 0);
-    EXPECT_FALSE(exists(remote(E + ".pack")));
-    EXPECT_NE(error_log().find("--- begin unexpected shipping errors"), std::string::npos) << error_log();
-    EXPECT_NE(error_log().find(E + ".crc_1"), std::string::npos) << error_log();
+    a_lost_part();
 }
 
 TEST_F(Lftp, AServerThatNeverAnswersEndsTheSession) {
