@@ -68,7 +68,7 @@ TEST_F(Lftp, AServerThatNeverAnswersEndsTheSession) {
         transport.settings.lftp_timeout_seconds = c.lftp_timeout;
         transport.settings.session_seconds = c.session_seconds;
         auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(confirm(), 0);
+        EXPECT_EQ(confirm(), ConfirmationResult::NoConfirmation);
         EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 15.0);
         EXPECT_NE(error_log().find(c.logged), std::string::npos) << error_log();
     }

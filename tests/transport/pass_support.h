@@ -6,6 +6,7 @@
 #include <random>
 
 #include "codecs/packet_integrity.h"
+#include "shipper/transport/confirmation.h"
 #include "shipper/transport/instructions.h"
 #include "shipper/transport/session.h"
 #include "shipper/transport/trailer.h"
@@ -13,16 +14,10 @@
 
 class PassFixture : public TransportFixture {
 protected:
-    // One confirmation fetch as the shipping pass makes it: the local busy
-    // flag of the last pass is removed first.
-    int confirm() {
-        std::filesystem::remove(local(E + ".pack_pending"));
-        const std::string script = local(E + ".verify");
-        if (!make_verify_up_to_date_instructions(transport, script, E + ".epoc", local(E + ".holla"),
-                                                 local(E + ".pack_pending")))
-            return -1;
-        return follow_instructions(transport, script, local(E + ".out"), local(E + ".err"), local(E + ".holla"), "east",
-                                   true);
+    // One confirmation fetch as the shipping pass makes it.
+    ConfirmationResult confirm() {
+        return fetch_confirmation(transport, local(E), local(E + ".verify"), local(E + ".out"), local(E + ".err"),
+                                  "east");
     }
 
     // Writes a packet of three files and its trailer, and sends them.
@@ -48,9 +43,8 @@ protected:
     // busy flag.
     void passes_in_a_row() {
         // Nothing at the receiver yet: the missing epoch and busy flag are normal.
-        ASSERT_EQ(confirm(), 1) << error_log();
+        ASSERT_EQ(confirm(), ConfirmationResult::Confirmed) << error_log();
         EXPECT_FALSE(exists(local(E + ".epoc")));
-        EXPECT_FALSE(exists(local(E + ".pack_pending")));
 
         ASSERT_EQ(send("1-Dec-2026.1:0:0 UTC 0"), 1) << error_log();
         for (const char* suffix : {".crc", ".crc_1", ".crc_2", ".pack"})
@@ -63,8 +57,7 @@ protected:
 
         // The receiver is working on it: a non-empty busy flag.
         std::filesystem::rename(remote(E + ".pack"), remote(E + ".pack_pending"));
-        ASSERT_EQ(confirm(), 1) << error_log();
-        EXPECT_FALSE(file_is_empty(local(E + ".pack_pending")));
+        ASSERT_EQ(confirm(), ConfirmationResult::ReceiverBusy) << error_log();
 
         // Applied and confirmed; then later confirmations replace the local copy
         // of the last pass, pass after pass.
@@ -73,15 +66,17 @@ protected:
              {"", "2-Dec-2026.1:0:0 UTC 0\n", "3-Dec-2026.1:0:0 UTC 0\n", "4-Dec-2026.1:0:0 UTC 0\n"}) {
             SCOPED_TRACE(epoch);
             if (epoch[0] != '\0') write_file(remote(E + ".epoc"), epoch);
-            ASSERT_EQ(confirm(), 1) << error_log();
+            ASSERT_EQ(confirm(), ConfirmationResult::Confirmed) << error_log();
             EXPECT_EQ(read_file(local(E + ".epoc")), read_file(remote(E + ".epoc")));
-            EXPECT_FALSE(exists(local(E + ".pack_pending")));
         }
 
         // An empty busy flag does not hold the shipper back.
         write_file(remote(E + ".pack_pending"), "");
-        ASSERT_EQ(confirm(), 1) << error_log();
-        EXPECT_TRUE(file_is_empty(local(E + ".pack_pending")));
+        ASSERT_EQ(confirm(), ConfirmationResult::Confirmed) << error_log();
+        // Nothing of the session is left behind but the epoch.
+        for (const char* suffix : {".verify", ".out", ".err", ".holla", ".pack_pending"})
+            EXPECT_FALSE(exists(local(E + suffix))) << suffix;
+        EXPECT_FALSE(exists(remote(E + ".holla")));
         EXPECT_EQ(error_log(), "");
     }
 

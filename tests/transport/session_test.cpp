@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "shipper/transport/confirmation.h"
 #include "shipper/transport/instructions.h"
 #include "transport_support.h"
 
@@ -187,6 +188,31 @@ TEST_F(Session, MissingKeyFileScriptOrProgramFailsTheSession) {
 
     transport.settings.program = scratch / "fake/not-there";
     EXPECT_EQ(confirm(), 0);
+}
+
+TEST_F(Session, AConfirmationFetchIsClassifiedAndABusyFlagOfAnEarlierPassDoesNotCount) {
+    // The fake fetches nothing, so a busy flag can only come from earlier.
+    struct Case {
+        const char* name;
+        const char* probe_back;
+        std::string directory;
+        ConfirmationResult result;
+    };
+    const Case cases[] = {
+        {"session worked", "1", "/bays/east", ConfirmationResult::Confirmed},
+        {"session failed", "0", "/bays/east", ConfirmationResult::NoConfirmation},
+        {"value refused", "1", "/bays/east\nput x", ConfirmationResult::ScriptNotWritten},
+    };
+    transport.settings.kind = TransportKind::Sftp;
+    const std::string e = local("epoc.007.east.west");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(e + ".pack_pending", "busy since the last pass");
+        ::setenv("FAKE_PROBE", c.probe_back, 1);
+        transport.receiver.directory = c.directory;
+        EXPECT_EQ(fetch_confirmation(transport, e, e + ".v", e + ".o", e + ".r", "east"), c.result);
+        for (const char* suffix : {".pack_pending", ".v", ".o", ".r", ".holla"}) EXPECT_FALSE(exists(e + suffix));
+    }
 }
 
 TEST(ErrorText, JudgedByKindAndCheckMode) {
