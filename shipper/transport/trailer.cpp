@@ -10,6 +10,7 @@
 #include "codecs/packet_integrity.h"
 #include "common/log.h"
 #include "common/text_format.h"
+#include "shipper/transport/transport.h"
 
 namespace {
 
@@ -48,14 +49,7 @@ int write_packet_trailer(const std::string& trailer, const std::string& epoch_te
     std::string temporary = trailer + ".tmp_XXXXXX";
     int fd = ::mkstemp(temporary.data());
     if (fd < 0) return fail(trailer, std::strerror(errno));
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    int err = done == text.size() ? 0 : (errno != 0 ? errno : EIO);
+    int err = write_whole(fd, text) ? 0 : errno;
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && std::rename(temporary.c_str(), trailer.c_str()) != 0) err = errno;
     if (err != 0) {
