@@ -191,7 +191,7 @@ int follow_instructions(const Transport& transport, const std::string& script, c
 
     int result = 0;
     if (status == COMMAND_TIMED_OUT) {
-        log_it('e', fmt_msg(TRANSPORT_MSG_TIMED_OUT, s.session_seconds, transport_base_name(script).c_str()));
+        log_it('e', fmt_msg(TRANSPORT_MSG_TIMED_OUT, s.program.c_str(), s.session_seconds));
         if (!file_is_empty(errors)) log_error_file(errors);
     } else if (status == COMMAND_NOT_STARTED) {
         log_it('e', fmt_msg(TRANSPORT_MSG_NOT_STARTED, s.program.c_str()));

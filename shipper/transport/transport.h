@@ -6,6 +6,17 @@
 //
 // Log lines go through common/log.h, so the caller sets LOG_STATE (log
 // files and UTC offset) before using the transport.
+//
+// A shipping pass (ship personality) uses it like this, with <E> the epoch
+// base <epocs dir>/epoc.<NNN>.<R>.<L>:
+//   Transport t{settings, {}};                 // settings from the configuration
+//   get_receiver_data(t, R);                   // host map -> t.receiver
+//   fetch_confirmation(t, E, script, out, err, R);   // confirmation.h
+//   ... build <E>.crc and its parts ...
+//   make_instructions(t, script, E + ".crc", parts, E + ".pack", E + ".holla");
+//   write_packet_trailer(E + ".pack", epoch, is_deployment, vob, versions, E + ".crc", parts);
+//   follow_instructions(t, script, out, err, E + ".holla", R, true);
+// The hold personality writes only the trailer (for <H>.crc).
 #pragma once
 
 #include <string>

@@ -21,7 +21,7 @@ inline constexpr char TRANSPORT_MSG_BEGIN_ERRORS[] = "--- begin shipping errors 
 inline constexpr char TRANSPORT_MSG_END_ERRORS[] = "--- end shipping errors ---- ";
 inline constexpr char TRANSPORT_MSG_NOT_ESTABLISHED[] = "--- communication not established ---- ";
 inline constexpr char TRANSPORT_MSG_TIMED_OUT[] =
-    "--- transfer session ended after its time limit of %u seconds (%s) ---- ";
+    "--- transfer session of (%s) ended after its time limit of %u seconds ---- ";
 inline constexpr char TRANSPORT_MSG_NOT_STARTED[] = "--- transfer program could not be started (%s) ---- ";
 inline constexpr char TRANSPORT_MSG_NO_SCRIPT[] = "--- transfer script (%s) does not exist ---- ";
 inline constexpr char TRANSPORT_MSG_STALE_FILES[] = "--- transfer output or error file (%s) could not be removed ---- ";

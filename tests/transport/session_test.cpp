@@ -169,7 +169,9 @@ TEST_F(Session, AHangingProgramIsEndedAtTheTimeLimit) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(confirm(), 0);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
-    EXPECT_NE(error_log().find("--- transfer session ended after its time limit of 1 seconds"), std::string::npos)
+    EXPECT_NE(error_log().find("--- transfer session of (" + transport.settings.program +
+                               ") ended after its time limit of 1 seconds ---- "),
+              std::string::npos)
         << error_log();
     EXPECT_FALSE(exists(local("epoc.007.east.west.script")));
 }
