@@ -67,6 +67,21 @@ eq "NOK" "$(cat "$TEST_TMP/r/post_status")" "post-receive status of a refused de
 run_once
 eq "" "$(left_in)" "receiving directory after the next pass"
 
+# --- packets tossed on the way: nothing confirmed, nothing left -------------
+# Each case: what is wrong, the message, and the head text of the packet.
+tossed_case() {
+    local what=$1 message=$2 head=$3
+    fresh
+    pack "$IN" $P - - "$OUT" "$head" "$TEST_TMP/r/d1" || die "pack $what"
+    run_once
+    logged errors "$message"
+    eq "" "$(left_in)" "$what: receiving directory"
+    eq "NOK" "$(cat "$TEST_TMP/r/post_status")" "$what: post-receive status"
+}
+deployment_head "$TEST_TMP/r/head" "$OUT" ""
+tossed_case "empty description" "Aborted: Normalization failed:tossed received package ($IN/$P.crc)..." \
+    "$TEST_TMP/r/head"
+
 # --- a VOB packet: normalised under the process settings, then confirmed ----
 # The receiving site ignores branch data and holds the label type locked:
 # the version on a branch and the label stay out of the import.
