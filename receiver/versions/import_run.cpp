@@ -198,7 +198,6 @@ Command import_command(const std::string& zeb_path, const std::string& vob_path,
 
 int run_import(const std::string& receiving_dir, const std::string& zeb_path, const std::string& vob_path,
                ImportOutputs& outputs) {
-    log_text('t', fmt_msg(E_O_TOC, BANNER, BANNER));
     outputs = import_output_names(receiving_dir);
     for (const std::string& path : {outputs.catcho, outputs.catche}) {
         unlink_remove(path);
@@ -211,6 +210,7 @@ int run_import(const std::string& receiving_dir, const std::string& zeb_path, co
 int import_element_versions(const std::string& receiving_dir, const std::string& zeb_path, const std::string& data_path,
                             const std::string& vob_tag, const std::string& vob_path, const std::string& nele_path,
                             long data_files, const std::function<void()>& after_import) {
+    log_text('t', fmt_msg(E_O_TOC, BANNER, BANNER));
     ImportOutputs outputs = import_output_names(receiving_dir);
     if (check_data_files(zeb_path, receiving_dir, data_path, data_files)) {
         run_import(receiving_dir, zeb_path, vob_path, outputs);

@@ -33,15 +33,16 @@ ImportOutputs import_output_names(const std::string& receiving_dir);
 // view, in the VOB path, appending its outputs to the two files.
 Command import_command(const std::string& zeb_path, const std::string& vob_path, const ImportOutputs& outputs);
 
-// Writes the end of the table of contents, creates both output files empty
-// (on the clean-up list) and runs the import. Returns the import's exit
+// Creates both output files empty (on the clean-up list) and runs the
+// import. Returns the import's exit
 // status (COMMAND_NOT_STARTED when it could not be started).
 int run_import(const std::string& receiving_dir, const std::string& zeb_path, const std::string& vob_path,
                ImportOutputs& outputs);
 
 // The whole import step of a VOB packet after its header records were
 // applied (apply_header_records) and the label, attribute, removal, type and
-// lock requests were handled: the data file check, the import, the
+// lock requests were handled: the end of the table of contents, the data
+// file check, the import, the
 // directory check-ins and protections, then `after_import` (the queued
 // label, attribute and lock commands of the metadata operations), then the
 // reports and the outcome (finish_import). Returns finish_import's result:

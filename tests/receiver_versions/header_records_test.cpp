@@ -59,19 +59,8 @@ class RefusedBeforeAnyChange : public VersionsTest {
 protected:
     void SetUp() override {
         VersionsTest::SetUp();
-        std::string bin = dir / "bin";
-        ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
-        write_file(bin + "/cleartool", "#!/bin/sh\necho \"$@\" >> '" + dir / "calls" + "'\n");
-        ::chmod((bin + "/cleartool").c_str(), 0755);
-        const char* old = std::getenv("PATH");
-        saved_path = old ? old : "";
-        ::setenv("PATH", (bin + ":" + saved_path).c_str(), 1);
+        fake_program("cleartool", "echo \"$@\" >> '" + dir / "calls" + "'\n");
     }
-    void TearDown() override {
-        ::setenv("PATH", saved_path.c_str(), 1);
-        VersionsTest::TearDown();
-    }
-    std::string saved_path;
 };
 
 TEST_F(RefusedBeforeAnyChange, MissingFileOrWrongFormatVersionTossesWithoutTouchingTheVob) {

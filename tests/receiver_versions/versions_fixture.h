@@ -4,7 +4,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "codecs/packet_elements.h"
@@ -46,11 +48,30 @@ protected:
         reset_versions_packet();
     }
     void TearDown() override {
+        if (path_changed_) ::setenv("PATH", saved_path_.c_str(), 1);
         LOG_STATE = LogState{};
         VERSIONS_SETTINGS = VersionsSettings{};
+    }
+
+    // Puts a shell script of this name first on PATH for the test.
+    void fake_program(const std::string& name, const std::string& script) {
+        std::string bin = dir / "bin";
+        if (!path_changed_) {
+            ::mkdir(bin.c_str(), 0755);
+            const char* old = std::getenv("PATH");
+            saved_path_ = old ? old : "";
+            ::setenv("PATH", (bin + ":" + saved_path_).c_str(), 1);
+            path_changed_ = true;
+        }
+        write_file(bin + "/" + name, "#!/bin/sh\n" + script);
+        ::chmod((bin + "/" + name).c_str(), 0755);
     }
 
     std::string log(const char* name) const { return read_file(dir / name); }
 
     ScratchDir dir;
+
+private:
+    bool path_changed_ = false;
+    std::string saved_path_;
 };
