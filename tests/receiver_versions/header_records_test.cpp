@@ -101,3 +101,42 @@ TEST_F(RefusedBeforeAnyChange, DeploymentHeaderIsReadButTheVobIsLeftAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RefusedBeforeAnyChange, UsedTypesGoToTheTypeCreationUnlessTheirKindIsIgnored) {
+    std::vector<std::string> calls;
+    VERSIONS_SETTINGS.create_type = [&calls](const std::string& kind, const std::string& scope, const std::string& name,
+                                             const std::string& vob, const std::string& location) {
+        calls.push_back(kind + " " + scope + " " + name + "@" + vob + " from " + location);
+        return 1;
+    };
+    write_file(dir / "p.pre", "l:east;D:vob;V:12.0;G:gb;b:ob;g:gl;y:ga;b:bad@/vobs/other;\n");
+    struct Case {
+        int ignore_branch, ignore_label, ignore_attribute;
+        std::vector<std::string> want;
+    } cases[] = {
+        {0,
+         0,
+         0,
+         {"branch global gb@/vobs/dst from east", "branch ordinary ob@/vobs/dst from east",
+          "label global gl@/vobs/dst from east", "attribute global ga@/vobs/dst from east"}},
+        {1, 0, 1, {"label global gl@/vobs/dst from east"}},
+        {0,
+         1,
+         0,
+         {"branch global gb@/vobs/dst from east", "branch ordinary ob@/vobs/dst from east",
+          "attribute global ga@/vobs/dst from east"}},
+    };
+    for (const Case& c : cases) {
+        calls.clear();
+        APPLY_SETTINGS.read_ignore_received_branch_data = c.ignore_branch;
+        APPLY_SETTINGS.read_ignore_received_label_data = c.ignore_label;
+        APPLY_SETTINGS.read_ignore_received_attribute_data = c.ignore_attribute;
+        std::string toss;
+        ASSERT_EQ(apply_header_records(dir / "p.pre", dir / "x.crc", "/vobs/dst", "/vobs/dst", toss), 1);
+        EXPECT_EQ(calls, c.want) << c.ignore_branch << c.ignore_label << c.ignore_attribute;
+    }
+}
+
+}  // namespace

@@ -245,6 +245,22 @@ TEST_F(VersionsInVob, RemoteCheckoutMarksFollowTheLatestPacket) {
     EXPECT_EQ(ct({"describe", "-fmt", "%Na", root + "/a.c@@/main"}), "");
 }
 
+TEST_F(VersionsInVob, UsedTypesAreMadeWithTheirScope) {
+    write_file(dir / "p.pre", "l:east;D:vob;V:12.0;G:fix;b:dev;g:REL2;y:Status;\n");
+    std::string toss;
+    ASSERT_EQ(apply_header_records(dir / "p.pre", data(), vob, vob, toss), 1) << toss;
+    struct Case {
+        const char* selector;
+        const char* scope;
+    } cases[] = {{"brtype:fix@", "global"},
+                 {"brtype:dev@", "ordinary"},
+                 {"lbtype:REL2@", "global"},
+                 {"attype:Status@", "global"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ct({"describe", "-fmt", "%[type_scope]p", c.selector + vob}), c.scope) << c.selector;
+    EXPECT_FALSE(exists(dir / "warnings.txt")) << lines_of("warnings.txt");
+}
+
 TEST_F(VersionsInVob, AnImportWithoutItsClosingLineFails) {
     receive_export();
     int status = 0;
