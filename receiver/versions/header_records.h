@@ -31,6 +31,9 @@ void split_header_records(std::string_view text, std::vector<HeaderRecord>& reco
 // receiving VOB (empty for a deployment).
 // Returns 1 when the packet goes on; 0 when it is to be tossed, with the
 // message in `toss_message` (MSG_50: the file cannot be read; MSG_81: the
-// format version), which the caller logs while tossing the packet.
+// format version), which the caller logs while tossing the packet. A
+// packet tossed later, after this returned 1, still needs
+// checkin_replicated_dirs() (directories.h), so that no directory is left
+// checked out in the import view.
 int apply_header_records(const std::string& pre_path, const std::string& data_path, const std::string& vob_tag,
                          const std::string& vob_path, std::string& toss_message);

@@ -1,6 +1,7 @@
 // The import of a packet's element versions and the steps around it.
 #include "receiver/versions/import_run.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -199,10 +200,13 @@ Command import_command(const std::string& zeb_path, const std::string& vob_path,
 int run_import(const std::string& receiving_dir, const std::string& zeb_path, const std::string& vob_path,
                ImportOutputs& outputs) {
     outputs = import_output_names(receiving_dir);
+    // Fresh files of this run: an earlier run's output or a planted link at
+    // the name is removed, never written through.
     for (const std::string& path : {outputs.catcho, outputs.catche}) {
         unlink_remove(path);
         push_extracted_file(path);
-        touch_file(path, "", ATTR_PRIVATE);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
     }
     return import_command(zeb_path, vob_path, outputs).run();
 }

@@ -51,15 +51,16 @@ TEST_F(ImportCommand, HostileValuesArriveVerbatim) {
     }
 }
 
-TEST_F(ImportCommand, OutputsStartEmptyForEveryImport) {
+TEST_F(ImportCommand, OutputsStartEmptyAndNeverWriteThroughALink) {
     ImportOutputs outputs = import_output_names(dir.path());
     write_file(outputs.catcho, "Closing directories.\nfrom an earlier packet\n");
-    write_file(outputs.catche, "old trouble\n");
+    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), outputs.catche.c_str()), 0);
     ASSERT_EQ(::mkdir((dir / "vob").c_str(), 0755), 0);
     run_import(dir.path(), dir / "p.zeb", dir / "vob", outputs);
     EXPECT_EQ(read_file(outputs.catcho), "Closing directories.\n");
     EXPECT_EQ(read_file(outputs.catche), "trouble\n");
     EXPECT_EQ(mode_of(outputs.catcho), 0600u);
+    EXPECT_FALSE(exists(dir / "elsewhere"));
 }
 
 }  // namespace
