@@ -156,10 +156,13 @@ TEST_F(VersionsInVob, MainPersonalityLeavesDirectoriesToTheImport) {
 TEST_F(VersionsInVob, ProtectionsArePreservedOrSetExactly) {
     struct Case {
         int protection;
-        std::string lib, sub, foo;
+        std::string lib, sub, foo, top;
     } cases[] = {
-        {PROTECTION_PRESERVE, "daemon daemon rwxr-x---", "bin daemon rwx------", "bin bin r--r--r--"},
-        {PROTECTION_EXACTLY, "nobody nogroup ", "nobody nogroup ", "nobody nogroup "},
+        // The top's recorded permissions are unknown ("."): its mode stays.
+        {PROTECTION_PRESERVE, "daemon daemon rwxr-x---", "bin daemon rwx------", "bin bin r--r--r--",
+         "bin daemon rwxrwxr-x"},
+        // Only directories this packet made are given the exact owner.
+        {PROTECTION_EXACTLY, "nobody nogroup ", "nobody nogroup ", "nobody nogroup ", "root root rwxrwxr-x"},
     };
     for (const Case& c : cases) {
         if (c.protection == PROTECTION_EXACTLY) {
@@ -176,7 +179,7 @@ TEST_F(VersionsInVob, ProtectionsArePreservedOrSetExactly) {
         // The import must not set protections itself.
         receive_export({"Owner", "Group", "Permissions"});
         ASSERT_EQ(apply_packet("l:east;D:vob;V:12.0;n:branch;b:dev;d:lib;o:lib<daemon>daemon+rwxr-x---;d:lib/sub;"
-                               "o:lib/sub<bin>daemon+rwx------;",
+                               "o:lib/sub<bin>daemon+rwx------;o:.<bin>daemon+.;",
                                "lib/foo.c|bin|bin|r--r--r--;\n"),
                   1)
             << lines_of("errors.txt");
@@ -191,6 +194,7 @@ TEST_F(VersionsInVob, ProtectionsArePreservedOrSetExactly) {
         EXPECT_EQ(lib, c.lib) << c.protection;
         EXPECT_EQ(sub, c.sub) << c.protection;
         EXPECT_EQ(foo, c.foo) << c.protection;
+        EXPECT_EQ(protection_of(root), c.top) << c.protection;
     }
 }
 
