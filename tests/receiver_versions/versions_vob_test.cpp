@@ -297,7 +297,7 @@ TEST_F(VersionsInVob, HostileNamesArriveVerbatimAndRunNothing) {
     for (const std::string& d : dirs) pre += "d:" + d + ";";
     for (const char* outside : {"/etc/vandrel", "../escape", "a/../../escape", "x\ny"})
         pre += std::string("d:") + outside + ";L:" + outside + ">t;c:" + outside + "@@/main;";
-    pre += "L:" + tick + "/lnk>$(touch " + mark + ")'\"`x`;c:" + sub + "@@/main;c:it's@@/main/../../x;";
+    pre += "L:" + tick + "/lnk>$(touch " + mark + ")'\"`x`\n&;c:" + sub + "@@/main;c:it's@@/main/../../x;";
     VERSIONS_SETTINGS.new_dir_personality = 0;
     write_file(dir / "p.unorm", vl("ExportFromDir", "/x") + "ELEMENT_BEGIN\n" + vl("Name", sub + "/f$(id).c") +
                                     vl("ElType", "text_file") + version_block("/main/0", "zeb.0000") +
@@ -315,7 +315,7 @@ TEST_F(VersionsInVob, HostileNamesArriveVerbatimAndRunNothing) {
     EXPECT_EQ(read_file(root + "/" + sub + "/f$(id).c"), "payload\n");
     char target[256] = {};
     ssize_t n = ::readlink((root + "/" + tick + "/lnk").c_str(), target, sizeof target - 1);
-    EXPECT_EQ(std::string(target, n > 0 ? n : 0), "$(touch " + mark + ")'\"`x`");
+    EXPECT_EQ(std::string(target, n > 0 ? n : 0), "$(touch " + mark + ")'\"`x`\n&");
     EXPECT_FALSE(exists("/etc/vandrel"));
     EXPECT_FALSE(exists("/view/imp/vobs/escape"));
     EXPECT_EQ(checkouts(), "");
