@@ -120,6 +120,26 @@ TEST_F(VersionsInVob, NewElementsBranchesAndVersionsArriveWithTheirTypes) {
     EXPECT_EQ(checkouts(), "");
 }
 
+TEST_F(VersionsInVob, AVersionWhoseDataFileIsMissingIsNotMadeAndIsReported) {
+    receive_export();
+    // The data file of lib/foo.c@@/main/2 did not arrive.
+    std::string zeb = read_file(dir / "p.unorm");
+    std::size_t at = zeb.find("VersionId 7:/main/2\n");
+    ASSERT_NE(at, std::string::npos);
+    std::size_t extract = zeb.find("ExtractFile ", at);
+    std::string name = zeb.substr(zeb.find(':', extract) + 1, 8);
+    unlink_remove(dir / name);
+    ASSERT_EQ(apply_packet("l:east;D:vob;V:12.0;n:branch;b:dev;"), 1) << lines_of("errors.txt");
+    EXPECT_EQ(read_file(root + "/lib/foo.c@@/main/1"), "foo one\n");
+    EXPECT_FALSE(exists(root + "/lib/foo.c@@/main/2"));
+    EXPECT_NE(
+        lines_of("warnings.txt").find("-- Warning: Data file (" + name + ") for element version (lib/foo.c@@/main/2)"),
+        std::string::npos)
+        << lines_of("warnings.txt");
+    EXPECT_NE(lines_of("email.txt").find("   " + root + "/lib/foo.c@@/main/2\n"), std::string::npos)
+        << lines_of("email.txt");
+}
+
 TEST_F(VersionsInVob, DirectoriesArePreparedOnTheBranchAndUnchangedOnesUncheckedOut) {
     int status = 0;
     ct({"checkout", "-nc", root + "/."});
