@@ -28,7 +28,7 @@ std::string trimmed(std::string_view s) {
     return std::string(s.substr(a, b - a + 1));
 }
 
-bool first_line_lists_something(const Command& command) {
+bool answer_lists_something(const Command& command) {
     std::string answer;
     get_stdout_of_command(command, answer, CC_ANSWER_SIZE);
     return answer.find_first_not_of(" \t\r\n") != std::string::npos;
@@ -37,7 +37,7 @@ bool first_line_lists_something(const Command& command) {
 bool type_is_listed(const std::string& selector) {
     Command lstype = cleartool(CT_LSTYPE);
     lstype.args("-s", selector).trash_err();
-    return first_line_lists_something(lstype);
+    return answer_lists_something(lstype);
 }
 
 // Everything one packet's records need while they are applied.
