@@ -105,7 +105,8 @@ int queue_post_record(const PostRecord& record, const MetadataSettings& settings
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return 0;
 
-    const std::string type = record.type + "@" + settings.vob_tag;
+    // The full selector names the packet's VOB, whatever the working directory.
+    const std::string type = type_selector(type_keyword(kind), record.type, settings.vob_tag);
     const std::string kind_text(kind_word(kind));
     RepeatCommand repeat{Command(CLEARTOOL), std::string(), record.kind, record.type};
     switch (record.kind) {
