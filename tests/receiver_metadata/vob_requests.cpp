@@ -11,6 +11,7 @@
 #include "receiver/metadata/destroy_requests.h"
 #include "receiver/metadata/lock_check.h"
 #include "receiver/metadata/metadata_messages.h"
+#include "receiver/metadata/metadata_steps.h"
 #include "receiver/metadata/post_requests.h"
 #include "tests/receiver_metadata/vob_fixture.h"
 
@@ -120,4 +121,27 @@ TEST_F(PostRequests, SectionFileLongerThanTheBufferIsCutWithMSG113) {
     EXPECT_TRUE(warned(MSG_113));
     EXPECT_EQ(packet.COMMANDS_TO_REPEAT.size(), 1u);
     EXPECT_EQ(process_post_section(path + ".missing", settings, packet), 0);
+}
+
+TEST_F(PostRequests, SectionFilesBeforeAndAfterTheImport) {
+    const std::string dir = std::getenv("TEST_TMP") != nullptr ? std::getenv("TEST_TMP") : "/tmp";
+    const std::string post_path = dir + "/packet.post", dhist_path = dir + "/packet.dhist";
+    std::string post = PostSectionWriter::keyword(true);
+    PostSectionWriter writer;
+    ASSERT_EQ(writer.make_label(post, "REL9", "c.c@@/main/2"), 1);
+    std::string dhist = destroy_section_keyword(true);
+    ASSERT_EQ(append_destroy_record(dhist, DestroyKind::LockLbtype, "REL9"), 1);
+    for (const auto& [path, text] : {std::pair{post_path, post}, std::pair{dhist_path, dhist}}) {
+        FILE* f = std::fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    settings.allow.ALLOW_LBTYPE_LOCKS_FROM_REMOTE = 1;
+    ASSERT_EQ(metadata_before_import(post_path, dhist_path, settings, packet), 1);
+    EXPECT_FALSE(locked("lbtype:REL9@" + vob)) << "the lock waits for the import";
+    metadata_after_import(settings, packet);
+    EXPECT_EQ(labels_of(root + "/c.c@@/main/2"), "REL9") << "labels are attached before their type locks";
+    EXPECT_TRUE(locked("lbtype:REL9@" + vob));
+    EXPECT_EQ(metadata_before_import(post_path, dir + "/missing.dhist", settings, packet), 0);
 }
