@@ -308,19 +308,19 @@ void process_type_removal(const MetadataSettings& settings, MetadataPacket& pack
 
 void process_type_creation(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
                            const std::string& record) {
-    const TypeSpec spec = parse_type_spec(record);
-    if (!safe_type_name(settings, "mktype", kind, spec.name)) return;
+    const TypeSpec wanted = parse_type_spec(record);
+    if (!safe_type_name(settings, "mktype", kind, wanted.name)) return;
     const int ignored = ignored_by_process(settings, kind);
-    log_ignoring_this_action_to_TOC(settings, ignored, 1, "mktype", type_keyword(kind), spec.name);
+    log_ignoring_this_action_to_TOC(settings, ignored, 1, "mktype", type_keyword(kind), wanted.name);
     if (!ignored) create_or_replace_type__ignore_errors(settings, packet, kind, record);
 }
 
 void process_type_modification(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
                                const std::string& record) {
-    const TypeSpec spec = parse_type_spec(record);
-    if (!safe_type_name(settings, "modtype", kind, spec.name)) return;
+    const TypeSpec wanted = parse_type_spec(record);
+    if (!safe_type_name(settings, "modtype", kind, wanted.name)) return;
     const int ignored = ignored_by_process(settings, kind);
-    log_ignoring_this_action_to_TOC(settings, ignored, 1, "modtype", type_keyword(kind), spec.name);
+    log_ignoring_this_action_to_TOC(settings, ignored, 1, "modtype", type_keyword(kind), wanted.name);
     if (!ignored) create_or_replace_type__ignore_errors(settings, packet, kind, record);
 }
 

@@ -172,25 +172,25 @@ int if_type_not_exists__create_it__log_errors(const MetadataSettings& settings, 
 
 int create_or_replace_type__ignore_errors(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
                                           std::string_view record) {
-    const TypeSpec spec = parse_type_spec(record);
-    const bool existed = the_type_exists(settings, kind, spec.name) != 0;
+    const TypeSpec wanted = parse_type_spec(record);
+    const bool existed = the_type_exists(settings, kind, wanted.name) != 0;
     Command make = cleartool(make_command_of(kind));
-    make.args("-c", support_comment(settings, kind), spec.global ? SWITCH_GLOBAL : SWITCH_ORDINARY);
+    make.args("-c", support_comment(settings, kind), wanted.global ? SWITCH_GLOBAL : SWITCH_ORDINARY);
     if (kind == TypeKind::Attribute) {
-        if (spec.constraint == 'b') make.arg(SWITCH_VERSIONS_PER_BRANCH);
-        if (spec.constraint == 'e' || spec.constraint == 'v') make.arg(SWITCH_VERSIONS_PER_VERSION);
-    } else if (spec.constraint == 'b') {
+        if (wanted.constraint == 'b') make.arg(SWITCH_VERSIONS_PER_BRANCH);
+        if (wanted.constraint == 'e' || wanted.constraint == 'v') make.arg(SWITCH_VERSIONS_PER_VERSION);
+    } else if (wanted.constraint == 'b') {
         make.arg(SWITCH_PER_BRANCH);
     }
     if (existed) make.arg(SWITCH_REPLACE);
-    make.arg(spec.name + "@" + settings.vob_tag).raw(TRASH_ALL);
+    make.arg(wanted.name + "@" + settings.vob_tag).raw(TRASH_ALL);
     make.run();
-    if (!the_type_exists(settings, kind, spec.name)) {
-        warn(settings, fmt_msg(MSG_51a, spec.global ? "global" : "ordinary", str(kind_word(kind)).c_str(),
-                               spec.name.c_str(), settings.vob_tag.c_str(), str(kind_plural(kind)).c_str()));
+    if (!the_type_exists(settings, kind, wanted.name)) {
+        warn(settings, fmt_msg(MSG_51a, wanted.global ? "global" : "ordinary", str(kind_word(kind)).c_str(),
+                               wanted.name.c_str(), settings.vob_tag.c_str(), str(kind_plural(kind)).c_str()));
         return 0;
     }
-    if (!existed) note_made(packet, kind, spec.name);
+    if (!existed) note_made(packet, kind, wanted.name);
     return 1;
 }
 
