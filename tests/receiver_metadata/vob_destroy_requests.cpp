@@ -159,6 +159,8 @@ TEST_P(RequestTable, EachRequestIsCarriedOutOrListedWithItsReason) {
     }
     // Refusals of requests for existing objects are also logged.
     if (scenario == Scenario::RefusedByKey) {
+        EXPECT_EQ(toc_line("\"OLDL\""), "   rmtype lbtype => \"OLDL\"  (ignored by receiver \"key\" request)");
+        EXPECT_EQ(toc_line("\"R1\""), "   rntype lbtype => \"R1\" -> \"R2\" (ignored by receiver \"key\" request)");
         EXPECT_TRUE(
             warned("-- Warning: Skipping remote rmtype request for LABEL \"OLDL\" as required by receiver key..."))
             << all_warnings();

@@ -18,6 +18,7 @@
 #include "receiver/metadata/lock_check.h"
 #include "receiver/metadata/metadata_messages.h"
 #include "receiver/metadata/post_requests.h"
+#include "receiver/metadata/type_ops.h"
 #include "tests/receiver_metadata/vob_fixture.h"
 
 using namespace receiver_metadata;
@@ -214,4 +215,22 @@ TEST_F(SingleRequests, QuickLockChecksReadTheAnswerAndRememberTheLastName) {
     ASSERT_EQ(ct("mkattype", "-nc", "Other@" + vob), 0);
     EXPECT_EQ(quick_attribute_lock_check("Other", settings, packet), 0);
     EXPECT_EQ(quick_attribute_lock_check("At", settings, packet), 1);
+}
+
+TEST_F(SingleRequests, TypesNeededByTheImportAreMadeWithTheirScope) {
+    EXPECT_EQ(if_type_not_exists__create_it__log_errors(settings, packet, TypeKind::Branch, true, "rel_2"), 1);
+    EXPECT_EQ(ct_out("describe", "-fmt", "%[type_scope]p", "brtype:rel_2@" + vob), "global");
+    EXPECT_TRUE(packet.REPLICATED_BRANCHES.contains("rel_2"));
+    EXPECT_EQ(if_type_not_exists__create_it__log_errors(settings, packet, TypeKind::Label, false, "REL"), 1);
+    EXPECT_EQ(ct_out("describe", "-fmt", "%[type_scope]p", "lbtype:REL@" + vob), "ordinary");
+    EXPECT_EQ(if_type_not_exists__create_it__log_errors(settings, packet, TypeKind::Branch, false, "dev"), 1);
+    EXPECT_TRUE(warnings.empty()) << all_warnings();
+    EXPECT_FALSE(packet.REPLICATED_BRANCHES.contains("dev")) << "a type that was there is not counted as made";
+
+    settings.vob_tag = "/vobs/nowhere";
+    EXPECT_EQ(if_type_not_exists__create_it__log_errors(settings, packet, TypeKind::Label, true, "X"), 0);
+    EXPECT_TRUE(
+        warned("-- Warning: Could not create needed \"global\" label:X in VOB (/vobs/nowhere).  Labels of this "
+               "type may not replicate..."))
+        << all_warnings();
 }
