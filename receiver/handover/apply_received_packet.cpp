@@ -6,6 +6,14 @@
 #include "receiver/apply/normalize.h"
 #include "receiver/handover/apply_settings_fill.h"
 #include "receiver/handover/handover_messages.h"
+#include "receiver/handover/vob_application.h"
+#include "receiver/metadata/type_ops.h"
+#include "receiver/versions/header_records.h"
+#include "receiver/versions/versions_state.h"
+
+using receiver_metadata::MetadataPacket;
+using receiver_metadata::MetadataSettings;
+using receiver_metadata::TypeKind;
 
 namespace {
 
@@ -35,12 +43,28 @@ ApplyOutcome deploy(const ReceivedPacket& packet) {
     return applied();
 }
 
-// The element versions, their metadata and the import are applied by the
-// steps that follow normalisation; until they are part of this build the
-// normalised packet is accepted without touching the VOB.
-ApplyOutcome apply_to_vob(const ReceivedPacket&) {
-    return applied();
-}
+// While one packet is applied, the types its header records name are made
+// by the metadata requests, so that a removal request of the same packet
+// spares them. The creator refers to this packet's state only while the
+// guard lives.
+class PacketTypeCreator {
+public:
+    PacketTypeCreator(const MetadataSettings& settings, MetadataPacket& metadata) {
+        VERSIONS_SETTINGS.create_type = [&settings, &metadata](const std::string& kind, const std::string& scope,
+                                                               const std::string& name, const std::string& vob,
+                                                               const std::string& location) {
+            MetadataSettings here = settings;
+            here.vob_tag = vob;
+            here.location = location;
+            TypeKind k = kind == "branch" ? TypeKind::Branch : kind == "label" ? TypeKind::Label : TypeKind::Attribute;
+            return receiver_metadata::if_type_not_exists__create_it__log_errors(here, metadata, k, scope == "global",
+                                                                                name);
+        };
+    }
+    ~PacketTypeCreator() { VERSIONS_SETTINGS.create_type = nullptr; }
+    PacketTypeCreator(const PacketTypeCreator&) = delete;
+    PacketTypeCreator& operator=(const PacketTypeCreator&) = delete;
+};
 
 }  // namespace
 
@@ -50,6 +74,14 @@ ApplyOutcome apply_received_packet(const ReceivedPacket& packet) {
                         packet.vob_path))
         return tossed(fmt_msg(MSG_14, packet.data_path.c_str()));
     unlink_remove(packet.unorm);
+
+    MetadataSettings settings = metadata_settings_for(packet);
+    MetadataPacket metadata;
+    PacketTypeCreator creator(settings, metadata);
+    std::string toss_message;
+    if (!apply_header_records(packet.pre, packet.data_path, packet.is_deployment ? std::string() : packet.vob_tag,
+                              packet.vob_path, toss_message))
+        return tossed(toss_message);
     if (packet.is_deployment) return deploy(packet);
-    return apply_to_vob(packet);
+    return apply_vob_packet(packet, settings, metadata);
 }

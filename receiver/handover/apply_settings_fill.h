@@ -8,9 +8,11 @@
 #include "receiver/config/key_lines.h"
 #include "receiver/config/receiver_settings.h"
 
-// The import view, the receiving user and the ignore and suppress settings.
+// The import view, the receiving user, the ignore and suppress settings,
+// the personality of new directories and the symbolic-link setting.
 void fill_apply_settings(const ReceiverSettings& settings, const std::string& receiving_user);
 
-// A fresh per-packet state, the protection choice of the key line and the
-// version count of the packet's descriptor (-1 unknown).
+// A fresh per-packet state, the protection choice and directory labelling
+// of the key line, and the version count of the packet's descriptor (-1
+// unknown).
 void begin_packet_application(const ReceiverKeyLine& key, long versions_in_packet);

@@ -2,7 +2,7 @@
 # Received packets applied by vandrel_receiver, from the packet made with
 # vandrel_packet to the confirmation: deployment packages written into their
 # directory, a hostile deployment refused without writing outside it, and a
-# VOB packet normalised for the import.
+# VOB packet normalised under the receiving site's settings and imported.
 . "$SRC_DIR/tests/clearcase/lib.sh"
 . "$SRC_DIR/tests/receiver_e2e/e2e_lib.sh"
 
@@ -81,6 +81,11 @@ tossed_case() {
 deployment_head "$TEST_TMP/r/head" "$OUT" ""
 tossed_case "empty description" "Aborted: Normalization failed:tossed received package ($IN/$P.crc)..." \
     "$TEST_TMP/r/head"
+deployment_head "$TEST_TMP/r/head" "$OUT" "F:other.txt"
+sed -i 's/V:12.0;/V:11.0;/' "$TEST_TMP/r/head"
+tossed_case "older format" "Package processing ENDED INCOMPLETE WITH ERRORS - Remote Vandrel Shipper must be 12.0 or higher..." \
+    "$TEST_TMP/r/head"
+no_file "$OUT/other.txt"
 
 # --- a VOB packet: normalised under the process settings, then confirmed ----
 # The receiving site ignores branch data and holds the label type locked:
@@ -126,6 +131,9 @@ logged TOCs "   /vobs/dst/a.txt@@/main/dev/1 (ignored because process request ig
 logged warnings "-- Warning: Label (HELD) locked in receiving VOB (/vobs/dst) for all users..."
 logged all "Successfully processed package ($IN/$P.crc)..."
 eq "OK with Warnings" "$(cat "$TEST_TMP/r/post_status")" "post-receive status after a warning"
+cmp -s /view/imp/vobs/dst/a.txt@@/main/1 <(printf 'main one\n') || fail "a.txt@@/main/1 not imported"
+[ -e /view/imp/vobs/dst/a.txt@@/main/dev ] && fail "ignored branch data arrived"
+eq "" "$(cleartool describe -fmt '%Nl' /view/imp/vobs/dst/a.txt@@/main/1)" "labels of a locked label type"
 rm -f "$IN/$P.epoc"
 
 finish

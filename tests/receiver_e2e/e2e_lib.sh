@@ -37,3 +37,33 @@ deployment_head() {
     printf '%s%s%s%s%s%s%s%s%s%s' "$3" "$M" "element * /main/LATEST" "$M" \
         "l:east;D:flat;B:$2;V:12.0;n:main;" "$M" "NONE>" "$M" "NONE>" "$M" > "$1"
 }
+
+# export_as_section EXPORT VIEWROOT HEAD DATADIR: section 1 of a replication
+# packet from an export of the VOB seen at VIEWROOT, as the shipper's
+# conversion writes it: every version content becomes a data file
+# DATADIR/NNNN named "zeb.NNNN" (an empty one "zeb.0000"). HEAD receives
+# the section; DATADIR/list the data files in order.
+export_as_section() {
+    local export=$1 root=$2 head=$3 data=$4 n=0 value name
+    rm -rf "$data"
+    mkdir -p "$data"
+    : > "$data/list"
+    : > "$head"
+    while IFS= read -r line; do
+        case "$line" in
+        "ExtractFile "*)
+            value=${line#*:}
+            if [ -s "$root/$value" ]; then
+                n=$((n + 1))
+                printf -v name 'zeb.%04d' "$n"
+                cp "$root/$value" "$data/$name"
+                printf '%s\n' "$data/$name" >> "$data/list"
+            else
+                name=zeb.0000
+            fi
+            printf 'ExtractFile %d:%s\n' "${#name}" "$name" >> "$head"
+            ;;
+        *) printf '%s\n' "$line" >> "$head" ;;
+        esac
+    done < "$export"
+}
