@@ -100,6 +100,28 @@ check "no work files left in TMPDIR" [ "$(count_files "$TMPDIR")" -eq 0 ]
 "$PROXY" hop.proxy > out.txt
 check "second run pulls nothing" contains out.txt "                           - (None found)"
 
+# --- the ftp kind: script on standard input, "-in machine" ---------------------
+# A stand-in ftp client that checks its command line and speaks the script
+# through lftp (user line -> open, ls -> cls, del -> rm, modes dropped).
+mkdir -p fakebin
+cat > fakebin/ftp-via-lftp <<'EOS'
+#!/bin/sh
+[ "$1" = -in ] && [ "$2" = "file:///" ] && [ $# -eq 2 ] || { echo "bad command line: $*" >&2; exit 2; }
+sed -e 's/^user \([^ ]*\) \(.*\)$/open -u \1,\2 file:\/\/\//' -e 's/^ls /cls -1 /' -e 's/^del /rm /' \
+    -e '/^ascii$/d' -e '/^binary$/d' > "$FTP_SCRIPT_COPY"
+exec lftp -f "$FTP_SCRIPT_COPY"
+EOS
+chmod +x fakebin/ftp-via-lftp
+fresh
+make_package "$R" epoc.011.siteB.siteA 20
+cp "$R"/epoc.011.siteB.siteA.* "$TEST_TMP/keep/"
+echo "c" > "$L/epoc.011.siteB.siteA.epoc"
+make_proxy hop.proxy "$TEST_TMP/fakebin/ftp-via-lftp" "$L" "$R"
+FTP_SCRIPT_COPY="$TEST_TMP/ftp_script" "$PROXY" hop.proxy > out.txt
+check "ftp kind: package delivered whole" same_package "$TEST_TMP/keep" "$L" epoc.011.siteB.siteA 20
+check "ftp kind: remote deleted" absent "$R/epoc.011.siteB.siteA.crc_20"
+check "ftp kind: confirmation pushed" [ -s "$R/epoc.011.siteB.siteA.epoc" ]
+
 # --- an older trailer without integrity line moves after a clean session -----
 fresh
 make_package "$R" epoc.002.siteB.siteA 2 old
