@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "common/console_frame.h"
@@ -126,6 +127,12 @@ int read_proxy_file(const std::string& path, ProxyMap& map) {
         blog_it('e', fmt_msg(PROXY_MAP_REFUSED, path.c_str(), reason.c_str()));
         return 0;
     }
+    // Scripts change the local directory more than once: a relative name
+    // would be taken from the last one.
+    std::error_code ignored;
+    std::filesystem::path local = std::filesystem::absolute(map.request_lcd, ignored);
+    if (!local.empty()) map.request_lcd = local.lexically_normal().string();
+    while (map.request_lcd.size() > 1 && map.request_lcd.back() == '/') map.request_lcd.pop_back();
     if (!check_proxy_values(map, reason)) {
         blog_it('e', fmt_msg(PROXY_MAP_REFUSED, path.c_str(), reason.c_str()));
         return 0;

@@ -122,6 +122,16 @@ check "ftp kind: package delivered whole" same_package "$TEST_TMP/keep" "$L" epo
 check "ftp kind: remote deleted" absent "$R/epoc.011.siteB.siteA.crc_20"
 check "ftp kind: confirmation pushed" [ -s "$R/epoc.011.siteB.siteA.epoc" ]
 
+# --- a local directory named relative to where the relay runs --------------------
+fresh
+make_package "$R" epoc.012.siteB.siteA 1
+echo "c" > "$L/epoc.012.siteB.siteA.epoc"
+make_proxy hop.proxy lftp "local/" "$R"
+"$PROXY" hop.proxy > out.txt
+check "relative local directory: package delivered" [ -s "$L/epoc.012.siteB.siteA.crc_1" ]
+check "relative local directory: confirmation pushed" [ -s "$R/epoc.012.siteB.siteA.epoc" ]
+check "relative local directory: named in full" contains out.txt "delivered whole to ($L)"
+
 # --- an older trailer without integrity line moves after a clean session -----
 fresh
 make_package "$R" epoc.002.siteB.siteA 2 old
