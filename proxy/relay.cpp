@@ -183,6 +183,12 @@ void pull_packages(RelayWork& work) {
             blog_it('e', fmt_msg(PROXY_NOT_WHOLE, p.base.c_str(), reason.c_str()));
             continue;
         }
+        // Another run may have delivered it meanwhile, and the receiver may be
+        // reading it: its files are not replaced under it.
+        if (package_waiting_locally(work.map.request_lcd, p)) {
+            blog_it('n', fmt_msg(PROXY_STILL_WAITING, p.base.c_str(), work.map.request_lcd.c_str()));
+            continue;
+        }
         if (!deliver_package(work.staging.path(), work.map.request_lcd, p, parts, reason)) {
             blog_it('e', fmt_msg(PROXY_NOT_DELIVERED, p.base.c_str(), work.map.request_lcd.c_str(), reason.c_str()));
             continue;

@@ -191,6 +191,16 @@ check "damaged package stays remote" [ -s "$R/epoc.005.siteB.siteA.pack" ]
 check "whole package delivered" [ -s "$L/epoc.006.siteB.siteA.pack" ]
 check "whole package deleted remotely" absent "$R/epoc.006.siteB.siteA.pack"
 
+# A package delivered by another run while this one fetched it (the receiver
+# already holds it) is neither delivered again nor deleted remotely.
+fresh
+make_package "$R" epoc.013.siteB.siteA 1
+make_proxy hop.proxy "$TEST_TMP/fakebin/lftp-cut" "$L" "$R"
+CUT="echo busy > $L/epoc.013.siteB.siteA.pack_pending" "$PROXY" hop.proxy > out.txt
+check "delivered meanwhile: reported waiting" contains out.txt "-- package (epoc.013.siteB.siteA) is still waiting in ($L)"
+check "delivered meanwhile: not delivered again" absent "$L/epoc.013.siteB.siteA.crc"
+check "delivered meanwhile: remote not deleted here" [ -s "$R/epoc.013.siteB.siteA.pack" ]
+
 # --- a listing that says "No such" pulls nothing -----------------------------
 fresh
 make_package "$R" epoc.007.siteB.siteA 1
