@@ -9,6 +9,7 @@
 #include "common/text_format.h"
 #include "proxy/proxy_messages.h"
 #include "shipper/config/config_file.h"
+#include "shipper/transport/transport.h"
 
 using shipper_config::ReadStatus;
 
@@ -53,46 +54,12 @@ int parse_proxy_text(std::string_view text, ProxyMap& map) {
     return -1;
 }
 
-namespace {
-
-bool has_control(std::string_view text) {
-    for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7f) return true;
-    return false;
-}
-
-// A value given to lftp's "open -u user,password machine" must be one word
-// that lftp does not split or interpret.
-bool lftp_word_ok(std::string_view word) {
-    return word.find_first_of(" \t\"'\\;&|<>#$`,!") == std::string_view::npos;
-}
-
-}  // namespace
-
 int check_proxy_values(const ProxyMap& map, std::string& reason) {
     const PasskeyWords& r = map.remote;
-    if (has_control(map.TRANSPORT_PROGRAM)) {
-        reason = "the transport program holds a control character";
+    const ConnectionRecord record{r.machine, r.user, r.password, r.directory};
+    if (!check_script_directory(map.TRANSPORT_PROGRAM, "transport program", reason) ||
+        !check_connection_record(record, reason) || !check_script_directory(map.request_lcd, "local directory", reason))
         return 0;
-    }
-    struct Field {
-        const char* name;
-        const std::string& value;
-    };
-    for (const Field& f : {Field{"local directory", map.request_lcd}, Field{"remote directory", r.directory}}) {
-        if (has_control(f.value) || f.value.find_first_of("\"\\") != std::string::npos) {
-            reason = fmt_msg("the %s holds a control character, '\"' or '\\'", f.name);
-            return 0;
-        }
-    }
-    for (const Field& f : {Field{"machine", r.machine}, Field{"user", r.user}, Field{"password", r.password}}) {
-        bool bad = has_control(f.value) || f.value.find_first_of("\"\\") != std::string::npos ||
-                   f.value.starts_with("-") || (map.kind == RelayKind::Lftp && !lftp_word_ok(f.value));
-        if (bad) {
-            reason = fmt_msg("the %s holds a character the transfer program would not take as part of it", f.name);
-            return 0;
-        }
-    }
     struct stat st;
     if (::stat(map.request_lcd.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         reason = "the local directory (" + map.request_lcd + ") is not a directory";

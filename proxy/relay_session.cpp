@@ -17,9 +17,7 @@
 #include "proxy/remote_listing.h"
 #include "shipper/config/config_file.h"
 
-// coreutils timeout's own statuses.
-constexpr int TIMEOUT_EXPIRED = 124;
-constexpr int TIMEOUT_FAILED = 125;
+// The shell's statuses for a program it could not find or not execute.
 constexpr int CANNOT_EXECUTE = 126;
 constexpr int NOT_FOUND = 127;
 
@@ -50,13 +48,12 @@ int RelayWork::prepare() {
 
 Command relay_command(const ProxyMap& map, const std::string& script, const std::string& output,
                       const std::string& errors, unsigned seconds) {
-    Command command = seconds > 0 ? Command("timeout") : Command(map.TRANSPORT_PROGRAM);
-    if (seconds > 0) command.args("-k", "2", std::to_string(seconds), map.TRANSPORT_PROGRAM);
+    Command command(map.TRANSPORT_PROGRAM);
     if (map.kind == RelayKind::Ftp)
         command.args("-in", map.remote.machine).in_from(script);
     else
         command.args("-f", script);
-    command.append_out(output).append_err(errors);
+    command.append_out(output).append_err(errors).time_limit(seconds);
     return command;
 }
 
@@ -119,12 +116,11 @@ SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_t
         }
     }
 
-    if (work.seconds > 0 && status == TIMEOUT_EXPIRED) {
+    if (status == COMMAND_TIMED_OUT) {
         blog_it('e', fmt_msg(PROXY_TIMED_OUT, work.map.TRANSPORT_PROGRAM.c_str(), work.seconds));
         return SessionOutcome::Failed;
     }
-    if (status == COMMAND_NOT_STARTED || status == NOT_FOUND || status == CANNOT_EXECUTE ||
-        (work.seconds > 0 && status == TIMEOUT_FAILED)) {
+    if (status == COMMAND_NOT_STARTED || status == NOT_FOUND || status == CANNOT_EXECUTE) {
         blog_it('e', fmt_msg(MSG_06, work.map.TRANSPORT_PROGRAM.c_str()));
         return SessionOutcome::Failed;
     }

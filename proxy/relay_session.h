@@ -40,9 +40,10 @@ struct RelayWork {
 };
 
 // The command line of a session:
-//   ftp  [timeout] program -in machine < script >> output 2>> errors
-//   lftp [timeout] program -f script >> output 2>> errors
-// The coreutils timeout ends the program after `seconds` (0: no bound).
+//   ftp  program -in machine < script >> output 2>> errors
+//   lftp program -f script >> output 2>> errors
+// bounded to `seconds` (0: no bound): then the program's whole process
+// group is ended.
 Command relay_command(const ProxyMap& map, const std::string& script, const std::string& output,
                       const std::string& errors, unsigned seconds);
 

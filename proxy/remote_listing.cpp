@@ -5,15 +5,11 @@
 #include <map>
 
 #include "shipper/config/config_file.h"
+#include "shipper/transport/transport.h"
 
 bool relay_name_ok(std::string_view name) {
-    if (name.empty() || name[0] == '.' || name[0] == '-') return false;
-    for (char c : name) {
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' ||
-                  c == '-' || c == '+';
-        if (!ok) return false;
-    }
-    return true;
+    std::string reason;
+    return check_script_name(name, reason) == 1;
 }
 
 bool listing_says_none(std::string_view output) {
