@@ -32,7 +32,6 @@ inline constexpr char MSG_06[] =
 inline constexpr char MSG_11[] = "--- communication not established ---- ";
 inline constexpr char PROXY_BEGIN_ERRORS[] = "--- begin commnication errors ---- ";
 inline constexpr char PROXY_END_ERRORS[] = "--- end commnication errors ---- ";
-inline constexpr char PROXY_TIMED_OUT[] = "--- transfer session of (%s) ended after its time limit of %u seconds ---- ";
 inline constexpr char MSG_24[] = "-- Error #%d: Error building communication instruction for mapfile (%s)...";
 inline constexpr char MSG_25[] = "-- Error #%d: No remote communication available for mapfile (%s)...";
 inline constexpr char PROXY_WORK_DIR_FAILED[] = "ERROR: private work directory could not be made in (%s): %s";

@@ -16,6 +16,8 @@
 #include "proxy/proxy_messages.h"
 #include "proxy/remote_listing.h"
 #include "shipper/config/config_file.h"
+#include "shipper/transport/transport.h"
+#include "shipper/transport/transport_messages.h"
 
 // The shell's statuses for a program it could not find or not execute.
 constexpr int CANNOT_EXECUTE = 126;
@@ -64,15 +66,7 @@ bool write_private(const std::string& path, std::string_view text) {
     ::unlink(path.c_str());
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    bool ok = true;
-    while (ok && !text.empty()) {
-        ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            text.remove_prefix(static_cast<std::size_t>(n));
-    }
+    bool ok = write_whole(fd, text);
     if (::close(fd) != 0) ok = false;
     if (!ok) ::unlink(path.c_str());
     return ok;
@@ -117,7 +111,7 @@ SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_t
     }
 
     if (status == COMMAND_TIMED_OUT) {
-        blog_it('e', fmt_msg(PROXY_TIMED_OUT, work.map.TRANSPORT_PROGRAM.c_str(), work.seconds));
+        blog_it('e', fmt_msg(TRANSPORT_MSG_TIMED_OUT, work.map.TRANSPORT_PROGRAM.c_str(), work.seconds));
         return SessionOutcome::Failed;
     }
     if (status == COMMAND_NOT_STARTED || status == NOT_FOUND || status == CANNOT_EXECUTE) {
