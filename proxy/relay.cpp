@@ -142,7 +142,7 @@ void pull_packages(RelayWork& work) {
     close_session(script, work);
     std::string listing;
     bool listing_read = false;
-    SessionOutcome listed = follow_instructions_(work, script.text(), "", &listing, &listing_read);
+    SessionOutcome listed = follow_instructions_(work, script.text(), "", &listing, &listing_read, 1);
     if (listed != SessionOutcome::Ok) {
         report_failure(listed, 2, work.proxy_file);
         return;

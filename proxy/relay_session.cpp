@@ -16,6 +16,7 @@
 #include "proxy/proxy_messages.h"
 #include "proxy/remote_listing.h"
 #include "shipper/config/config_file.h"
+#include "shipper/transport/session.h"
 #include "shipper/transport/transport.h"
 #include "shipper/transport/transport_messages.h"
 
@@ -86,7 +87,7 @@ struct SessionFiles {
 }  // namespace
 
 SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_text, const std::string& summary,
-                                    std::string* output, bool* output_read) {
+                                    std::string* output, bool* output_read, int tolerated_not_found) {
     SessionFiles files{work};
     if (output) output->clear();
     if (output_read) *output_read = false;
@@ -102,12 +103,11 @@ SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_t
     int status = command.run();
     unlink_remove(work.script());
 
-    if (output) {
-        shipper_config::FileText text = shipper_config::read_bounded_file(work.output(), LISTING_READ_MAX);
-        if (text.status == shipper_config::ReadStatus::ok || text.status == shipper_config::ReadStatus::empty) {
-            *output = std::move(text.text);
-            if (output_read) *output_read = true;
-        }
+    shipper_config::FileText text = shipper_config::read_bounded_file(work.output(), LISTING_READ_MAX);
+    bool read = text.status == shipper_config::ReadStatus::ok || text.status == shipper_config::ReadStatus::empty;
+    if (output && read) {
+        *output = text.text;
+        if (output_read) *output_read = true;
     }
 
     if (status == COMMAND_TIMED_OUT) {
@@ -125,6 +125,14 @@ SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_t
     if (file_size_or_zero(work.errors()) > 0) {
         blog_it('e', PROXY_BEGIN_ERRORS);
         blat_file(work.errors().c_str());
+        blog_it('e', PROXY_END_ERRORS);
+        return SessionOutcome::Failed;
+    }
+    // An ftp client goes on after a refused command and shows the server's
+    // refusal on its standard output.
+    if (work.map.kind == RelayKind::Ftp && unexplained_ftp_refusals(text.text, tolerated_not_found) > 0) {
+        blog_it('e', PROXY_BEGIN_ERRORS);
+        blat_file(work.output().c_str());
         blog_it('e', PROXY_END_ERRORS);
         return SessionOutcome::Failed;
     }

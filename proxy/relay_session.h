@@ -55,10 +55,13 @@ enum class SessionOutcome {
 
 // Writes the script, runs it and judges the session: the program must have
 // started and ended within its time, the probe must have come back and the
-// error output must be empty. On success a non-empty `summary` is printed
+// error output must be empty; for an ftp client, its output must hold no
+// refusal of the server beyond `tolerated_not_found` "550" replies (files
+// that may rightly be missing). On success a non-empty `summary` is printed
 // (class 'n').
 // When `output` is given it receives the program's standard output (at most
 // LISTING_READ_MAX bytes); `output_read` tells whether it could be read.
 // The script, output, error and probe files are removed before returning.
 SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_text, const std::string& summary,
-                                    std::string* output = nullptr, bool* output_read = nullptr);
+                                    std::string* output = nullptr, bool* output_read = nullptr,
+                                    int tolerated_not_found = 0);

@@ -19,6 +19,7 @@ check() {  # check DESCRIPTION COMMAND...
   if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
 }
 contains() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
 absent() { [ ! -e "$1" ]; }
 count_files() { find "$1" -mindepth 1 | wc -l; }
 
@@ -102,14 +103,16 @@ check "second run pulls nothing" contains out.txt "                           - 
 
 # --- the ftp kind: script on standard input, "-in machine" ---------------------
 # A stand-in ftp client that checks its command line and speaks the script
-# through lftp (user line -> open, ls -> cls, del -> rm, modes dropped).
+# through lftp (user line -> open, ls -> cls, del -> rm, modes dropped). Like
+# an ftp client it goes on after a failure and shows the server's refusal
+# ("550 ...") on its standard output, not on its error stream.
 mkdir -p fakebin
 cat > fakebin/ftp-via-lftp <<'EOS'
 #!/bin/sh
 [ "$1" = -in ] && [ "$2" = "file:///" ] && [ $# -eq 2 ] || { echo "bad command line: $*" >&2; exit 2; }
 sed -e 's/^user \([^ ]*\) \(.*\)$/open -u \1,\2 file:\/\/\//' -e 's/^ls /cls -1 /' -e 's/^del /rm /' \
     -e '/^ascii$/d' -e '/^binary$/d' > "$FTP_SCRIPT_COPY"
-exec lftp -f "$FTP_SCRIPT_COPY"
+{ lftp -f "$FTP_SCRIPT_COPY" 2>&1 1>&3 | sed 's/^/550 /'; } 3>&1
 EOS
 chmod +x fakebin/ftp-via-lftp
 fresh
@@ -121,6 +124,18 @@ FTP_SCRIPT_COPY="$TEST_TMP/ftp_script" "$PROXY" hop.proxy > out.txt
 check "ftp kind: package delivered whole" same_package "$TEST_TMP/keep" "$L" epoc.011.siteB.siteA 20
 check "ftp kind: remote deleted" absent "$R/epoc.011.siteB.siteA.crc_20"
 check "ftp kind: confirmation pushed" [ -s "$R/epoc.011.siteB.siteA.epoc" ]
+
+# A refused upload shows only on the client's output: the push is reported
+# failed, and the pull still runs.
+fresh
+make_package "$R" epoc.014.siteB.siteA 1
+echo "c" > "$L/epoc.014.siteB.siteA.epoc"
+mkdir "$R/epoc.014.siteB.siteA.epoc"
+FTP_SCRIPT_COPY="$TEST_TMP/ftp_script" "$PROXY" hop.proxy > out.txt
+check "ftp kind, refused upload: push reported failed" contains out.txt "-- Error #1: No remote communication available for mapfile (hop.proxy)..."
+check "ftp kind, refused upload: the refusal shown" contains out.txt "550 put:"
+check "ftp kind, refused upload: no good push" lacks out.txt 'GOOD "PUSH"'
+check "ftp kind, refused upload: package still pulled" [ -s "$L/epoc.014.siteB.siteA.pack" ]
 
 # --- a local directory named relative to where the relay runs --------------------
 fresh
