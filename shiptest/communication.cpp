@@ -125,8 +125,12 @@ int run_communication_test(Transport& transport, const std::string& test_locatio
     std::fflush(stdout);
     auto start = std::chrono::steady_clock::now();
     errno = 0;
-    int ok =
-        follow_instructions(transport, files.script, files.output, files.errors, files.probe, test_location, false);
+    // Every error line counts (no lftp line is taken as normal here); an ftp
+    // client, which goes on after a refused upload, is judged by the
+    // server's refusals on its output as well.
+    const bool check_mode = transport.settings.kind == TransportKind::Ftp;
+    int ok = follow_instructions(transport, files.script, files.output, files.errors, files.probe, test_location,
+                                 check_mode);
     auto elapsed = std::chrono::steady_clock::now() - start;
     printed.print();
     if (!ok) return send_failed(files);

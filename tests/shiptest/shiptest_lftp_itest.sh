@@ -119,5 +119,33 @@ check "no host map: ends with 999" [ "$(run "$D" siteZ meg=1)" -eq 231 ]
 check "no host map: printed" contains out.txt "ERROR: required mapfile ($B/config/hostmaps/siteZ.hostmap) does not exist"
 check "no host map: parameters not read" contains out.txt "-- communication parmeters not read for (siteZ)"
 
+# --- the ftp kind --------------------------------------------------------------------
+# A stand-in ftp client ("-in machine", script on standard input) that speaks
+# the script through lftp and, like an ftp client, shows a refused upload on
+# its standard output and goes on. With REFUSE_DATA set the server refuses
+# the test data.
+cat > fakebin/ftp-via-lftp <<'EOS'
+#!/bin/sh
+[ "$1" = -in ] && [ "$2" = "file:///" ] && [ $# -eq 2 ] || { echo "bad command line: $*" >&2; exit 2; }
+script="$TEST_TMP/ftp_script"
+sed -e 's/^user \([^ ]*\) \(.*\)$/open -u \1,\2 file:\/\/\//' -e 's/^del /rm /' -e '/^ascii$/d' -e '/^bin$/d' > "$script"
+if [ -n "${REFUSE_DATA:-}" ]; then
+  sed -i '/^put "vl_ping_test\.data/d' "$script"
+  echo "553 Could not create file."
+fi
+{ lftp -f "$script" 2>&1 1>&3 | sed 's/^/550 /'; } 3>&1
+EOS
+chmod +x fakebin/ftp-via-lftp
+export TEST_TMP
+sed -i "s|^transport_program=.*|transport_program=$TEST_TMP/fakebin/ftp-via-lftp|" "$B/config/shipper.conf"
+check "ftp kind: ends with 999" [ "$(run "$D" siteB meg=1)" -eq 231 ]
+check "ftp kind: success" contains out.txt 'Communication to "siteB" was successful.'
+check "ftp kind: nothing left in the receiver's bay" [ -z "$(ls -A "$RECV")" ]
+REFUSE_DATA=1 run "$D" siteB meg=1 > /dev/null
+check "ftp kind, refused data: the refusal shown" contains out.txt "553 Could not create file."
+check "ftp kind, refused data: sending failed" contains out.txt "-- packet sending failed for"
+check "ftp kind, refused data: no success" lacks out.txt "was successful"
+check "ftp kind, refused data: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
+
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
