@@ -119,6 +119,23 @@ check "no host map: ends with 999" [ "$(run "$D" siteZ meg=1)" -eq 231 ]
 check "no host map: printed" contains out.txt "ERROR: required mapfile ($B/config/hostmaps/siteZ.hostmap) does not exist"
 check "no host map: parameters not read" contains out.txt "-- communication parmeters not read for (siteZ)"
 
+# --- a terminal signal ------------------------------------------------------------
+# The test removes its own files and leaves the shipper's daemon files alone.
+printf '#!/bin/sh\nsleep 5\n' > fakebin/lftp-hang
+chmod +x fakebin/lftp-hang
+sed -i "s|^transport_program=.*|transport_program=$TEST_TMP/fakebin/lftp-hang|" "$B/config/shipper.conf"
+touch "$D/daemon/vandrel_shipper.daemon_lock"
+"$SHIPTEST" "$D" siteB meg=1 > out.txt 2>&1 &
+pid=$!
+for _ in $(seq 1 250); do grep -q "Attempting communication" out.txt && break; sleep 0.02; done
+kill -TERM "$pid"
+wait "$pid"; rc=$?
+check "signal: exit status 15" [ "$rc" -eq 15 ]
+check "signal: test files removed" [ -z "$(ls -A "$B/epocs")" ]
+check "signal: the shipper's lock file left alone" [ -e "$D/daemon/vandrel_shipper.daemon_lock" ]
+check "signal: no stopped note for the shipper" [ ! -e "$D/daemon/vandrel_shipper.daemon_stopped" ]
+rm -f "$D/daemon/vandrel_shipper.daemon_lock"
+
 # --- the ftp kind --------------------------------------------------------------------
 # A stand-in ftp client ("-in machine", script on standard input) that speaks
 # the script through lftp and, like an ftp client, shows a refused upload on
