@@ -9,6 +9,7 @@
 #include "codec_test_util.h"
 #include "codecs/key_file.h"
 #include "common/log.h"
+#include "common/sha256.h"
 
 using namespace codec_test;
 
@@ -252,4 +253,78 @@ TEST(CryptDeathTest, KeyFaultAtStartupEndsTheProcessWithItsMessage) {
     // A sound configuration returns normally.
     select_encryption("vandrel_receiver", "r.conf", "encryption=standard\n", "/nonexistent/key.txt");
     EXPECT_STREQ(ENCRYPTION.USING_ENCRYPTION, "standard");
+}
+
+namespace {
+
+// A key shuffled the same way by every compiler and library.
+HashKey portable_key(std::uint64_t seed) {
+    HashKey key{};
+    std::iota(key.begin(), key.end() - 1, 1);
+    key[255] = 0;
+    SplitMix rng(seed);
+    for (std::size_t i = 254; i > 0; --i) std::swap(key[i], key[rng.below(i + 1)]);
+    return key;
+}
+
+// Encryption and decryption written out byte by byte.
+std::string reference_crypt(const std::string& in, const HashKey& key) {
+    unsigned s = static_cast<unsigned>(in.size() % 256);
+    for (unsigned char x : in) s = (static_cast<unsigned>(key[x]) + s) % 256;
+    const int k = key[s];
+    const CheckBytes cb = compute_check_bytes(key, k);
+    std::string out = bytes({cb.a, cb.b, k, cb.c, cb.d});
+    unsigned pos = static_cast<unsigned>(k);
+    for (unsigned char x : in) {
+        out.push_back(static_cast<char>(key[(pos + x) % 256]));
+        pos = (pos + 1) % 256;
+    }
+    return out;
+}
+
+std::string reference_decrypt_body(const std::string& body, const HashKey& key, int k) {
+    unsigned first_index[256];
+    for (unsigned y = 0; y < 256; ++y)
+        first_index[y] = static_cast<unsigned>(std::find(key.begin(), key.end(), static_cast<int>(y)) - key.begin());
+    std::string out;
+    unsigned pos = static_cast<unsigned>(k);
+    for (unsigned char y : body) {
+        const unsigned j = first_index[y];
+        out.push_back(static_cast<char>((j + 256 - pos) % 256));
+        pos = (pos + 1) % 256;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(Crypt, OutputBytesArePinnedOnVariedInputs) {
+    // Every encrypted file must match the byte rule exactly; the digests
+    // over the whole set guard the rule itself, since peers read these bytes.
+    const std::vector<HashKey> keys = {INTERNAL_HASH_KEY, portable_key(3)};
+    std::string digests[2];
+    const std::vector<CorpusCase> corpus = codec_corpus();
+    for (std::size_t n = 0; n < keys.size(); ++n) {
+        HASH_KEY = keys[n];
+        for (const auto& c : corpus) {
+            SCOPED_TRACE(c.name + " key " + std::to_string(n));
+            write_file(dir_ / "in", c.content);
+            ASSERT_EQ(crypt_file(dir_ / "in", dir_ / "enc"), 1);
+            const std::string enc = read_file(dir_ / "enc");
+            EXPECT_TRUE(enc == reference_crypt(c.content, keys[n]));
+            digests[n] += sha256_hex(enc);
+            ASSERT_EQ(decrypt_file(dir_ / "enc", dir_ / "back"), 1);
+            EXPECT_TRUE(read_file(dir_ / "back") == c.content);
+
+            // Decryption of any body, not only of what encryption made, with
+            // a seed other than the content's.
+            const int k = static_cast<int>((c.content.size() * 7 + n) % 256);
+            const CheckBytes cb = compute_check_bytes(keys[n], k);
+            write_file(dir_ / "any", bytes({cb.a, cb.b, k, cb.c, cb.d}) + c.content);
+            ASSERT_EQ(decrypt_file(dir_ / "any", dir_ / "any.out"), 1);
+            EXPECT_TRUE(read_file(dir_ / "any.out") == reference_decrypt_body(c.content, keys[n], k));
+        }
+    }
+    EXPECT_EQ(sha256_hex(digests[0]), "00844606b0535f16b4ee8c9c8a891bcd010d6e0dc6a916b26c72e475503512ea");
+    EXPECT_EQ(sha256_hex(digests[1]), "66c165d59370e14d049edfdded1f392f3f0803d9e0a357953a1683cc56c96864");
 }
