@@ -1,43 +1,23 @@
 #include "codecs/byte_table.h"
 
+#include "codecs/wide_path.h"
+
 #include <cstdint>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VANDREL_WIDE_BYTE_TABLES 1
+#ifdef VANDREL_WIDE_CODECS
 #include <immintrin.h>
 #endif
 
 namespace {
 
-// Which path the routines take; decided once from the processor.
-struct ByteTablePath {
-    bool available = false;
-    bool wide = false;
-    ByteTablePath() {
-#ifdef VANDREL_WIDE_BYTE_TABLES
-        __builtin_cpu_init();
-        available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                    __builtin_cpu_supports("avx512vbmi");
-#endif
-        wide = available;
-    }
-};
-
-ByteTablePath& path() {
-    static ByteTablePath p;
-    return p;
-}
-
-#ifdef VANDREL_WIDE_BYTE_TABLES
-
-#define WIDE_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#ifdef VANDREL_WIDE_CODECS
 
 // The table in four registers of 64 entries.
 struct WideTable {
     __m512i q[4];
 };
 
-WIDE_TARGET WideTable load_table(const unsigned char table[256]) {
+VANDREL_WIDE_TARGET WideTable load_table(const unsigned char table[256]) {
     WideTable t;
     for (int k = 0; k < 4; ++k) t.q[k] = _mm512_loadu_si512(table + 64 * k);
     return t;
@@ -45,14 +25,14 @@ WIDE_TARGET WideTable load_table(const unsigned char table[256]) {
 
 // table[x] for each of the 64 bytes of x: two 128-entry permutes, chosen
 // between by the top bit of each byte.
-WIDE_TARGET inline __m512i lookup64(const WideTable& t, __m512i x) {
+VANDREL_WIDE_TARGET inline __m512i lookup64(const WideTable& t, __m512i x) {
     const __m512i low = _mm512_permutex2var_epi8(t.q[0], x, t.q[1]);
     const __m512i high = _mm512_permutex2var_epi8(t.q[2], x, t.q[3]);
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), low, high);
 }
 
 // The bytes start, start + 1, ..., start + 63 (mod 256).
-WIDE_TARGET __m512i offsets64(unsigned start) {
+VANDREL_WIDE_TARGET __m512i offsets64(unsigned start) {
     alignas(64) unsigned char ramp[64];
     for (unsigned j = 0; j < 64; ++j) ramp[j] = static_cast<unsigned char>(start + j);
     return _mm512_load_si512(ramp);
@@ -62,8 +42,8 @@ WIDE_TARGET __m512i offsets64(unsigned start) {
 // lookup) or substitute_before_offset (subtracted after it); returns how
 // many bytes it did.
 template <bool OffsetFirst>
-WIDE_TARGET std::size_t wide_substitute(const unsigned char table[256], const unsigned char* in, unsigned char* out,
-                                        std::size_t n, unsigned start) {
+VANDREL_WIDE_TARGET std::size_t wide_substitute(const unsigned char table[256], const unsigned char* in,
+                                                unsigned char* out, std::size_t n, unsigned start) {
     const WideTable t = load_table(table);
     const __m512i step = _mm512_set1_epi8(64);
     __m512i offset = offsets64(start);
@@ -79,8 +59,8 @@ WIDE_TARGET std::size_t wide_substitute(const unsigned char table[256], const un
     return i;
 }
 
-WIDE_TARGET std::size_t wide_sum(const unsigned char table[256], const unsigned char* in, std::size_t n,
-                                 std::uint64_t& sum) {
+VANDREL_WIDE_TARGET std::size_t wide_sum(const unsigned char table[256], const unsigned char* in, std::size_t n,
+                                         std::uint64_t& sum) {
     const WideTable t = load_table(table);
     __m512i acc = _mm512_setzero_si512();
     std::size_t i = 0;
@@ -99,8 +79,8 @@ WIDE_TARGET std::size_t wide_sum(const unsigned char table[256], const unsigned 
 void substitute_after_offset(const unsigned char table[256], const unsigned char* in, unsigned char* out, std::size_t n,
                              unsigned start) {
     std::size_t i = 0;
-#ifdef VANDREL_WIDE_BYTE_TABLES
-    if (path().wide) i = wide_substitute<true>(table, in, out, n, start);
+#ifdef VANDREL_WIDE_CODECS
+    if (wide_codec_path()) i = wide_substitute<true>(table, in, out, n, start);
 #endif
     for (; i < n; ++i) out[i] = table[(start + i + in[i]) & 255u];
 }
@@ -108,8 +88,8 @@ void substitute_after_offset(const unsigned char table[256], const unsigned char
 void substitute_before_offset(const unsigned char table[256], const unsigned char* in, unsigned char* out,
                               std::size_t n, unsigned start) {
     std::size_t i = 0;
-#ifdef VANDREL_WIDE_BYTE_TABLES
-    if (path().wide) i = wide_substitute<false>(table, in, out, n, start);
+#ifdef VANDREL_WIDE_CODECS
+    if (wide_codec_path()) i = wide_substitute<false>(table, in, out, n, start);
 #endif
     for (; i < n; ++i) out[i] = static_cast<unsigned char>(table[in[i]] - start - i);
 }
@@ -117,8 +97,8 @@ void substitute_before_offset(const unsigned char table[256], const unsigned cha
 unsigned substituted_sum(const unsigned char table[256], const unsigned char* in, std::size_t n) {
     std::uint64_t sum = 0;
     std::size_t i = 0;
-#ifdef VANDREL_WIDE_BYTE_TABLES
-    if (path().wide) i = wide_sum(table, in, n, sum);
+#ifdef VANDREL_WIDE_CODECS
+    if (wide_codec_path()) i = wide_sum(table, in, n, sum);
 #endif
     // Four independent sums keep the table loads from waiting on each other.
     std::uint64_t lane[4] = {0, 0, 0, 0};
@@ -130,12 +110,4 @@ unsigned substituted_sum(const unsigned char table[256], const unsigned char* in
     }
     for (; i < n; ++i) lane[0] += table[in[i]];
     return static_cast<unsigned>((sum + lane[0] + lane[1] + lane[2] + lane[3]) & 255u);
-}
-
-bool byte_table_wide_path() {
-    return path().wide;
-}
-
-void set_byte_table_wide_path_for_tests(bool on) {
-    path().wide = on && path().available;
 }

@@ -8,6 +8,7 @@
 #include "codecs/byte_words.h"
 #include "codecs/codec_io.h"
 #include "codecs/codec_status.h"
+#include "codecs/wide_run.h"
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/messages.h"
@@ -30,7 +31,7 @@ constexpr unsigned COUNT_MAX = static_cast<unsigned>(RUN_COUNT_MAX);
 class RunEncoder {
 public:
     // Room encode() needs in out beyond 2 * n bytes.
-    static constexpr std::size_t SLACK = 32;
+    static constexpr std::size_t SLACK = WIDE_RUN_SLACK;
 
     // Encodes n input bytes into out (room for 2 * n + SLACK bytes needed)
     // and returns how many bytes of complete pairs it wrote.
@@ -40,6 +41,7 @@ public:
         // From the first byte on the open run is the one of the byte before
         // i, which the word comparisons below rely on.
         if (n > 0) o = step(p[i++], o);
+        i = wide_run_encode(p, i, n, o, cur_, cnt_, COUNT_MAX);
         for (; i + 8 <= n; i += 8) {
             const std::uint64_t word = load_word(p + i);
             const std::uint64_t repeats = zero_bytes(word ^ load_word(p + i - 1));

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "codec_test_util.h"
+#include "codecs/wide_path.h"
 #include "common/sha256.h"
 
 using namespace codec_test;
@@ -347,29 +348,35 @@ std::string expand_pairs(const std::string& pairs) {
 TEST(Compression, OutputBytesArePinnedOnVariedInputs) {
     // Every output must match the step rule exactly; the digests over the
     // whole set guard the rule itself, since peers read these bytes.
-    std::string head_digests, part_digests;
-    for (const auto& c : codec_corpus()) {
-        SCOPED_TRACE(c.name);
-        ScratchDir dir;
-        write_file(dir / "in", c.content);
-        write_file(dir / "in2", c.content);
-        ASSERT_EQ(compress_file(dir / "in", dir / "head", "/vobs/src", "/vobs/src/lib", "-"), 1);
-        const std::string head = read_file(dir / "head");
-        EXPECT_TRUE(head == "/vobs/src|/vobs/src/lib|-|" + reference_pairs(c.content));
-        ASSERT_EQ(compress_part(dir / "in2", dir / "part"), 1);
-        const std::string part = read_file(dir / "part");
-        EXPECT_TRUE(part == reference_part_encoding(c.content));
-        head_digests += sha256_hex(head);
-        part_digests += sha256_hex(part);
+    // Both paths of the encoder, where the processor has both.
+    const std::vector<CorpusCase> corpus = codec_corpus();
+    for (bool wide : {true, false}) {
+        set_wide_codec_path_for_tests(wide);
+        std::string head_digests, part_digests;
+        for (const auto& c : corpus) {
+            SCOPED_TRACE(c.name + (wide_codec_path() ? " wide" : " plain"));
+            ScratchDir dir;
+            write_file(dir / "in", c.content);
+            write_file(dir / "in2", c.content);
+            ASSERT_EQ(compress_file(dir / "in", dir / "head", "/vobs/src", "/vobs/src/lib", "-"), 1);
+            const std::string head = read_file(dir / "head");
+            EXPECT_TRUE(head == "/vobs/src|/vobs/src/lib|-|" + reference_pairs(c.content));
+            ASSERT_EQ(compress_part(dir / "in2", dir / "part"), 1);
+            const std::string part = read_file(dir / "part");
+            EXPECT_TRUE(part == reference_part_encoding(c.content));
+            head_digests += sha256_hex(head);
+            part_digests += sha256_hex(part);
 
-        std::string v, p, d;
-        ASSERT_EQ(uncompress_file(dir / "head", dir / "head.back", v, p, d), 1);
-        EXPECT_TRUE(read_file(dir / "head.back") == c.content);
-        ASSERT_EQ(uncompress_part(dir / "part", dir / "part.back"), 1);
-        EXPECT_TRUE(read_file(dir / "part.back") == c.content);
+            std::string v, p, d;
+            ASSERT_EQ(uncompress_file(dir / "head", dir / "head.back", v, p, d), 1);
+            EXPECT_TRUE(read_file(dir / "head.back") == c.content);
+            ASSERT_EQ(uncompress_part(dir / "part", dir / "part.back"), 1);
+            EXPECT_TRUE(read_file(dir / "part.back") == c.content);
+        }
+        EXPECT_EQ(sha256_hex(head_digests), "cb5985f1a0005b36ddf1e63b5f7c3f294a17576034d7bba602d3b8113181b406");
+        EXPECT_EQ(sha256_hex(part_digests), "c25591c485fdaeac4e522e774db1cc7b0741463c7e13cc3a76f2188782585249");
     }
-    EXPECT_EQ(sha256_hex(head_digests), "cb5985f1a0005b36ddf1e63b5f7c3f294a17576034d7bba602d3b8113181b406");
-    EXPECT_EQ(sha256_hex(part_digests), "c25591c485fdaeac4e522e774db1cc7b0741463c7e13cc3a76f2188782585249");
+    set_wide_codec_path_for_tests(true);
 }
 
 TEST(Compression, AnyValidPairStreamDecodesExactly) {

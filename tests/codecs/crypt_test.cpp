@@ -8,6 +8,7 @@
 
 #include "codec_test_util.h"
 #include "codecs/byte_table.h"
+#include "codecs/wide_path.h"
 #include "codecs/key_file.h"
 #include "common/log.h"
 #include "common/sha256.h"
@@ -306,12 +307,12 @@ TEST_F(Crypt, OutputBytesArePinnedOnVariedInputs) {
     const std::vector<HashKey> keys = {INTERNAL_HASH_KEY, portable_key(3)};
     const std::vector<CorpusCase> corpus = codec_corpus();
     for (bool wide : {true, false}) {
-        set_byte_table_wide_path_for_tests(wide);
+        set_wide_codec_path_for_tests(wide);
         std::string digests[2];
         for (std::size_t n = 0; n < keys.size(); ++n) {
             HASH_KEY = keys[n];
             for (const auto& c : corpus) {
-                SCOPED_TRACE(c.name + " key " + std::to_string(n) + (byte_table_wide_path() ? " wide" : " plain"));
+                SCOPED_TRACE(c.name + " key " + std::to_string(n) + (wide_codec_path() ? " wide" : " plain"));
                 write_file(dir_ / "in", c.content);
                 ASSERT_EQ(crypt_file(dir_ / "in", dir_ / "enc"), 1);
                 const std::string enc = read_file(dir_ / "enc");
@@ -332,7 +333,7 @@ TEST_F(Crypt, OutputBytesArePinnedOnVariedInputs) {
         EXPECT_EQ(sha256_hex(digests[0]), "00844606b0535f16b4ee8c9c8a891bcd010d6e0dc6a916b26c72e475503512ea");
         EXPECT_EQ(sha256_hex(digests[1]), "66c165d59370e14d049edfdded1f392f3f0803d9e0a357953a1683cc56c96864");
     }
-    set_byte_table_wide_path_for_tests(true);
+    set_wide_codec_path_for_tests(true);
 }
 
 TEST(ByteTable, EveryLengthAndOffsetMatchesTheByteRule) {
@@ -345,7 +346,7 @@ TEST(ByteTable, EveryLengthAndOffsetMatchesTheByteRule) {
     for (int i = 0; i < 1100; ++i) data.push_back(rng.byte());
     const auto* in = reinterpret_cast<const unsigned char*>(data.data());
     for (bool wide : {true, false}) {
-        set_byte_table_wide_path_for_tests(wide);
+        set_wide_codec_path_for_tests(wide);
         for (std::size_t n : {0u, 1u, 63u, 64u, 65u, 127u, 128u, 129u, 1000u}) {
             for (std::size_t at : {0u, 1u, 33u}) {
                 for (unsigned start : {0u, 1u, 190u, 255u, 256u + 7u}) {
@@ -368,5 +369,5 @@ TEST(ByteTable, EveryLengthAndOffsetMatchesTheByteRule) {
             }
         }
     }
-    set_byte_table_wide_path_for_tests(true);
+    set_wide_codec_path_for_tests(true);
 }
