@@ -27,7 +27,9 @@ constexpr unsigned COUNT_MAX = static_cast<unsigned>(RUN_COUNT_MAX);
 // each with the byte before it: eight bytes that all differ from their
 // predecessors (most of any binary, much of text) become seven single pairs
 // in two word stores; eight that all repeat the open run only lengthen it;
-// any other eight go through a loop without branches on the data.
+// any other eight go through a loop without branches on the data. On the
+// wide path (wide_run.h) whole 64-byte blocks are coded first and these
+// loops finish the rest of the chunk.
 class RunEncoder {
 public:
     // Room encode() needs in out beyond 2 * n bytes.

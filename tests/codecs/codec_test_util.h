@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/scratch_dir.h"
+#include "codecs/wide_path.h"
 
 namespace codec_test {
 
@@ -83,6 +84,15 @@ public:
 
 private:
     std::uint64_t state_;
+};
+
+// Turns the codecs' wide path back on when a test that switched it ends,
+// also when an assertion ends the test early.
+struct WidePathRestorer {
+    WidePathRestorer() = default;
+    WidePathRestorer(const WidePathRestorer&) = delete;
+    WidePathRestorer& operator=(const WidePathRestorer&) = delete;
+    ~WidePathRestorer() { set_wide_codec_path_for_tests(true); }
 };
 
 struct CorpusCase {

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include "codec_test_util.h"
-#include "codecs/wide_path.h"
 #include "common/sha256.h"
 
 using namespace codec_test;
@@ -350,6 +349,7 @@ TEST(Compression, OutputBytesArePinnedOnVariedInputs) {
     // whole set guard the rule itself, since peers read these bytes.
     // Both paths of the encoder, where the processor has both.
     const std::vector<CorpusCase> corpus = codec_corpus();
+    const WidePathRestorer restore;
     for (bool wide : {true, false}) {
         set_wide_codec_path_for_tests(wide);
         std::string head_digests, part_digests;
@@ -376,7 +376,6 @@ TEST(Compression, OutputBytesArePinnedOnVariedInputs) {
         EXPECT_EQ(sha256_hex(head_digests), "cb5985f1a0005b36ddf1e63b5f7c3f294a17576034d7bba602d3b8113181b406");
         EXPECT_EQ(sha256_hex(part_digests), "c25591c485fdaeac4e522e774db1cc7b0741463c7e13cc3a76f2188782585249");
     }
-    set_wide_codec_path_for_tests(true);
 }
 
 TEST(Compression, AnyValidPairStreamDecodesExactly) {

@@ -8,7 +8,6 @@
 
 #include "codec_test_util.h"
 #include "codecs/byte_table.h"
-#include "codecs/wide_path.h"
 #include "codecs/key_file.h"
 #include "common/log.h"
 #include "common/sha256.h"
@@ -306,6 +305,7 @@ TEST_F(Crypt, OutputBytesArePinnedOnVariedInputs) {
     // Both paths of the block substitution, where the processor has both.
     const std::vector<HashKey> keys = {INTERNAL_HASH_KEY, portable_key(3)};
     const std::vector<CorpusCase> corpus = codec_corpus();
+    const WidePathRestorer restore;
     for (bool wide : {true, false}) {
         set_wide_codec_path_for_tests(wide);
         std::string digests[2];
@@ -333,7 +333,6 @@ TEST_F(Crypt, OutputBytesArePinnedOnVariedInputs) {
         EXPECT_EQ(sha256_hex(digests[0]), "00844606b0535f16b4ee8c9c8a891bcd010d6e0dc6a916b26c72e475503512ea");
         EXPECT_EQ(sha256_hex(digests[1]), "66c165d59370e14d049edfdded1f392f3f0803d9e0a357953a1683cc56c96864");
     }
-    set_wide_codec_path_for_tests(true);
 }
 
 TEST(ByteTable, EveryLengthAndOffsetMatchesTheByteRule) {
@@ -345,6 +344,7 @@ TEST(ByteTable, EveryLengthAndOffsetMatchesTheByteRule) {
     std::string data;
     for (int i = 0; i < 1100; ++i) data.push_back(rng.byte());
     const auto* in = reinterpret_cast<const unsigned char*>(data.data());
+    const WidePathRestorer restore;
     for (bool wide : {true, false}) {
         set_wide_codec_path_for_tests(wide);
         for (std::size_t n : {0u, 1u, 63u, 64u, 65u, 127u, 128u, 129u, 1000u}) {
@@ -369,5 +369,4 @@ TEST(ByteTable, EveryLengthAndOffsetMatchesTheByteRule) {
             }
         }
     }
-    set_wide_codec_path_for_tests(true);
 }
