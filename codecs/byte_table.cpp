@@ -1,8 +1,8 @@
 #include "codecs/byte_table.h"
 
-#include "codecs/wide_path.h"
-
 #include <cstdint>
+
+#include "codecs/wide_path.h"
 
 #ifdef VANDREL_WIDE_CODECS
 #include <immintrin.h>

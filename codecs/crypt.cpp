@@ -1,7 +1,6 @@
 #include "codecs/crypt.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "codecs/byte_table.h"
 #include "codecs/codec_io.h"
