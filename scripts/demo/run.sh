@@ -52,8 +52,9 @@ if [ "$INSIDE" = 0 ]; then
         say "build ($BUILD_DIR)"
         launcher=()
         command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-        cmake -S "$SRC_DIR" -B "$BUILD_DIR" "${launcher[@]}" > "$BUILD_DIR.configure.log" 2>&1 \
-            || { echo "run: cmake configuration failed, see $BUILD_DIR.configure.log" >&2; exit 2; }
+        mkdir -p "$BUILD_DIR" || exit 2
+        cmake -S "$SRC_DIR" -B "$BUILD_DIR" "${launcher[@]}" > "$BUILD_DIR/demo_configure.log" 2>&1 \
+            || { echo "run: cmake configuration failed, see $BUILD_DIR/demo_configure.log" >&2; exit 2; }
         cmake --build "$BUILD_DIR" -j "$(nproc)" --target vandrel_shipper vandrel_receiver vandrel_shipout \
             vandrel_packet cleartool clearprompt ccsandbox clearexport_ccase clearimport \
             || { echo "run: the build failed" >&2; exit 2; }

@@ -87,6 +87,7 @@ attribute value#full#cleartool mkattr -replace Review 5 src/main.c@@/main/2#diff
 missing merge arrow#full#cleartool rmmerge src/util.c@@/main/dev/1 src/util.c@@/main/2#only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2#only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2
 lock#full#cleartool lock -nusers adm src/util.c@@/main/dev#only in B: lock src/util.c@@/main/dev Locked except for users: adm#only in B: lock src/util.c@@/main/dev
 missing type#full#cleartool rmtype attype:Spare@/vobs/c$n#only in A: attype Spare scope: this VOB (ordinary type); value type: integer#only in A: attype Spare
+extra element#full#cleartool checkout -nc doc && printf 'new\n' > doc/NEW && cleartool mkelem -nc -ci doc/NEW && cleartool checkin -nc doc#only in B: branch doc/NEW@@/main#doc/NEW
 missing branch#full#cleartool rmbranch -force src/util.c@@/main/dev#only in A: branch src/util.c@@/main/dev#src/util.c@@/main/dev
 EOF
 
