@@ -59,8 +59,8 @@ ESC='function esc(t) { gsub(/\n/, "\\n", t); gsub(/\t/, "\\t", t); return t }'
 # many runs as the length of a command line needs.
 batch() { xargs -r -d '\n' "$@"; }
 
-# records: the facts of a batched "-fmt %X$US%Y$RS" query, as "PREFIX X<TAB>Y",
-# leaving out records whose Y is empty unless KEEP_EMPTY=1.
+# records PREFIX [KEEP_EMPTY]: the facts of a batched "-fmt %X$US%Y$RS" query,
+# as "PREFIX X<TAB>Y", leaving out those whose Y is empty unless KEEP_EMPTY is 1.
 records() {
     awk -v RS="$RS" -v FS="$US" -v prefix="$1" -v keep="${2:-0}" "$ESC"'
         { sub(/^\n/, ""); v = $2; sub(/\n$/, "", v) }
@@ -141,7 +141,16 @@ describe_elements() {
     batch sha256sum -- < "$w/files" | awk '{ sum = $1; sub(/^[^ ]* [ *]/, ""); printf "version %s\t%s\n", $0, sum }'
     # Attributes of elements, branches and versions; locks of elements and branches.
     sed 's/^[BV] //' "$w/tree" | cat "$w/elements" - > "$w/objects"
-    batch cleartool describe -fmt "%Xn$US%Na$RS" < "$w/objects" | records "attributes "
+    # One fact per attribute: the order in which an object lists its
+    # attributes is not part of what it holds.
+    local attype fmt="%Xn"
+    while IFS= read -r attype; do
+        fmt+="$US$attype$US%[$attype]NSa"
+    done < <(cleartool lstype -s -kind attype -invob "$vob" 2> /dev/null)
+    if [ "$fmt" != "%Xn" ]; then
+        batch cleartool describe -fmt "$fmt$RS" < "$w/objects" | awk -v RS="$RS" -v FS="$US" "$ESC"'
+            { for (i = 2; i < NF; i += 2) if ($(i + 1) != "") printf "attribute %s on %s\t%s\n", $i, esc($1), esc($(i + 1)) }'
+    fi
     sed -n 's/^B //p' "$w/tree" | cat "$w/elements" - | batch cleartool lslock -fmt "%n$US%c$RS" 2> /dev/null \
         | records "lock "
     # Merge arrows, each once, from the version it leaves.

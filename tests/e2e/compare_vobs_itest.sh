@@ -67,6 +67,10 @@ compare 1 dev /vobs/src imp /vobs/same
 eq "only in A: version src@@/main/2 directory" "$(cat "$T/cmp")" "directory versions"
 compare 0 -nodirversions imp /vobs/same dev /vobs/src
 compare 0 -nodirversions -ignore '^version src@@' dev /vobs/src imp /vobs/same
+# The order in which an object lists its attributes does not matter.
+(cd /view/imp/vobs/same && cleartool rmattr Review src/main.c@@/main/2 &&
+    cleartool mkattr Review 2 src/main.c@@/main/2) > /dev/null || fail "re-adding an attribute"
+compare 0 -nodirversions dev /vobs/src imp /vobs/same
 
 # Single differences, each made in a fresh copy: the data file it comes
 # from, what is done to it, the difference expected, and a text every line of
@@ -83,7 +87,7 @@ done <<'EOF'
 content#altered#:#differs: version src/net/sock.c@@/main/1: A a4dc4d1f280be916741be55096f5ea9d23526bf262028660995a3c39dc835f1d | B d8f63026f8bb6503543f60dbf69cfef287f7047a73a6a15f8d5a4288f8138491#differs: version src/net/sock.c@@/main/1:
 missing label#full#cleartool rmlabel REL1 src/Makefile#only in A: label REL1 on src/Makefile@@/main /main/1#only in A: label REL1 on src/Makefile@@/main /main/1
 moved label#full#cleartool mklabel -replace REL1 src/util.c@@/main/2#differs: label REL1 on src/util.c@@/main: A /main/1 | B /main/2#differs: label REL1 on src/util.c@@/main:
-attribute value#full#cleartool mkattr -replace Review 5 src/main.c@@/main/2#differs: attributes src/main.c@@/main/2: A Review=2 Status="reviewed by two" | B Review=5 Status="reviewed by two"#differs: attributes src/main.c@@/main/2:
+attribute value#full#cleartool mkattr -replace Review 5 src/main.c@@/main/2#differs: attribute Review on src/main.c@@/main/2: A 2 | B 5#differs: attribute Review on src/main.c@@/main/2:
 missing merge arrow#full#cleartool rmmerge src/util.c@@/main/dev/1 src/util.c@@/main/2#only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2#only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2
 lock#full#cleartool lock -nusers adm src/util.c@@/main/dev#only in B: lock src/util.c@@/main/dev Locked except for users: adm#only in B: lock src/util.c@@/main/dev
 missing type#full#cleartool rmtype attype:Spare@/vobs/c$n#only in A: attype Spare scope: this VOB (ordinary type); value type: integer#only in A: attype Spare
@@ -96,7 +100,7 @@ copy_vob /vobs/multi "$T/full/data.txt"
 (cd /view/imp/vobs/multi && cleartool mkattr -replace Status '"two
 lines"' src/main.c@@) > /dev/null || fail "multi-line attribute"
 compare 1 -nodirversions dev /vobs/src imp /vobs/multi
-eq 'differs: attributes src/main.c@@: A Status="core module" | B Status="two\nlines"' "$(cat "$T/cmp")" "multi-line value"
+eq 'differs: attribute Status on src/main.c@@: A "core module" | B "two\nlines"' "$(cat "$T/cmp")" "multi-line value"
 
 # What cannot be compared is an error, not a difference.
 compare 2 dev /vobs/src imp /vobs/nosuch
