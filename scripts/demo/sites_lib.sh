@@ -68,7 +68,8 @@ duration_scale=second
 duration=1
 $VOB_KEY>$VOB_A>>.>$VOB_B>.>$LOC_B>ship
 EOF
-    printf 'element * CHECKEDOUT\nelement * /main/LATEST\n' > "$DEPOT_A/m_bay/config/config_specs/$NNN.cs"
+    # The export view's rules: a CHECKEDOUT rule is refused (checkouts never travel).
+    printf 'element * /main/LATEST\n' > "$DEPOT_A/m_bay/config/config_specs/$NNN.cs"
     local passkey
     passkey=$(vandrel_packet passkey file:/// "$me" demo "$INTAKE_B") || {
         echo "make_site_a: no passkey" >&2
