@@ -7,8 +7,13 @@
 # for cannot happen (a daemon gone, a failed pass, a tossed packet), saying
 # which step did not happen.
 
-# _running PROGRAM DEPOT: the detached daemon of that depot is alive.
-_running() { pgrep -f -x "$1 $2 -start" > /dev/null; }
+# _running PROGRAM DEPOT: the detached daemon of that depot is alive (its
+# command line ends in "PROGRAM DEPOT -start").
+_running() {
+    local pattern
+    pattern=$(printf '%s %s -start' "$1" "$2" | sed 's/[][\.*^$+?(){}|]/\\&/g')
+    pgrep -f -- "$pattern\$" > /dev/null
+}
 
 # _lines FILE: the number of lines of FILE (0 when it does not exist).
 _lines() { if [ -f "$1" ]; then wc -l < "$1"; else echo 0; fi; }
