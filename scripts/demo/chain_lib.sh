@@ -116,12 +116,31 @@ wait_for_confirmation() {
     return 1
 }
 
-# show_replication: what B's receiver logged about the packets it applied,
-# and its confirmation.
+# toc_marks: where both tables of contents end now, for show_replication.
+toc_marks() {
+    echo "$(_lines "$DEPOT_A/m_bay/logs/shipper_TOCs.txt") $(_lines "$DEPOT_B/m_bay/logs/receiver_TOCs.txt")"
+}
+
+# _show_new TITLE FILE FROM: the lines of FILE after line FROM, at most 80.
+_show_new() {
+    local n
+    n=$(($(_lines "$2") - $3))
+    echo "---- $1 ($2):"
+    if [ "$n" -le 0 ]; then
+        echo "    (nothing new)"
+        return
+    fi
+    tail -n "+$(($3 + 1))" "$2" | head -n 80 | sed 's/^/    /'
+    [ "$n" -le 80 ] || echo "    ... $((n - 80)) more lines"
+}
+
+# show_replication MARKS: what the shipper packed and the receiver applied
+# since toc_marks gave MARKS, and B's confirmation.
 show_replication() {
-    local toc=$DEPOT_B/m_bay/logs/receiver_TOCs.txt
-    echo "---- $LOC_B's table of contents ($toc):"
-    if [ -s "$toc" ]; then tail -n 60 "$toc"; else echo "    (empty)"; fi
+    local from_a from_b
+    read -r from_a from_b <<< "$1"
+    _show_new "what $LOC_A packed" "$DEPOT_A/m_bay/logs/shipper_TOCs.txt" "$from_a"
+    _show_new "what $LOC_B applied" "$DEPOT_B/m_bay/logs/receiver_TOCs.txt" "$from_b"
     echo "---- $LOC_B's confirmation $STREAM.epoc:"
     if [ -f "$INTAKE_B/$STREAM.epoc" ]; then sed 's/^/    /' "$INTAKE_B/$STREAM.epoc"; else echo "    (none)"; fi
 }

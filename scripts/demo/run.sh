@@ -91,6 +91,7 @@ echo "shipping request waiting: mship.$NNN.$LOC_B"
 
 say "daemons"
 mark=$(confirmation_mark)
+tocs=$(toc_marks)
 trap 'stop_daemons' EXIT
 start_daemons || exit 1
 echo "shipper and receiver running"
@@ -99,8 +100,8 @@ replicated=$?
 stop_daemons && echo "shipper and receiver stopped" || echo "run: a daemon did not stop cleanly" >&2
 trap - EXIT
 
-say "what $LOC_B received"
-show_replication
+say "what was replicated"
+show_replication "$tocs"
 [ "$replicated" = 0 ] || {
     echo "run: no replication; logs in $DEPOT_A/m_bay/logs and $DEPOT_B/m_bay/logs" >&2
     exit 1

@@ -31,6 +31,8 @@ while IFS='#' read -r scenario limit want text; do
     # A confirmation of an earlier packet is not the one waited for.
     [ "$scenario" = stall ] && echo "1-Dec-2026.1:2:3 UTC +0000" > "$INTAKE_B/$STREAM.epoc"
     mark=$(confirmation_mark)
+    echo "   an earlier packet" | tee "$DEPOT_A/m_bay/logs/shipper_TOCs.txt" > "$DEPOT_B/m_bay/logs/receiver_TOCs.txt"
+    tocs=$(toc_marks)
     start=$SECONDS
     (
         export FAKE_ROLE=receiver
@@ -40,6 +42,9 @@ while IFS='#' read -r scenario limit want text; do
         wait_for_confirmation "$limit" "$mark"
     ) > "$TEST_TMP/wait.out" 2>&1
     got=$?
+    # What this run packed and applied, and nothing older.
+    show_replication "$tocs" >> "$TEST_TMP/wait.out"
+    grep -q "an earlier packet" "$TEST_TMP/wait.out" && fail "$scenario: an earlier packet is shown"
     took=$((SECONDS - start))
     [ "$got" = "$want" ] || fail "$scenario: status $got, expected $want: $(cat "$TEST_TMP/wait.out")"
     IFS='|' read -ra texts <<< "$text"
@@ -52,11 +57,11 @@ while IFS='#' read -r scenario limit want text; do
         _running "$FAKE" "$d" && fail "$scenario: a stand-in still runs for $d"
     done
 done <<'EOT'
-ok#30#0#done: the shipper takes the shipping request mship.005.siteB|done: the packet epoc.005.siteB.siteA reaches siteB's receiving directory|done: siteB applies the packet and confirms it (epoc.005.siteB.siteA.epoc)
+ok#30#0#done: the shipper takes the shipping request mship.005.siteB|done: the packet epoc.005.siteB.siteA reaches siteB's receiving directory|done: siteB applies the packet and confirms it (epoc.005.siteB.siteA.epoc)|    packed src/main.c@@/main/2|    applied src/main.c@@/main/2
 shipfail#30#1#step not done: the shipper takes the shipping request mship.005.siteB: the shipper's pass ended with an error:
 recvfail#30#1#step not done: siteB applies the packet and confirms it (epoc.005.siteB.siteA.epoc): the receiver reported errors:
 shipdies#30#1#step not done: the shipper takes the shipping request mship.005.siteB: the shipper is no longer running
-stall#3#1#step not done within 3s: the shipper takes the shipping request mship.005.siteB
+stall#3#1#step not done within 3s: the shipper takes the shipping request mship.005.siteB|(nothing new)
 nostart#30#1#step not done: the receiver did not start (exit 1): START_FAILED: no view
 EOT
 [ "$FAILS" = 0 ] || { echo "$FAILS failure(s)" >&2; exit 1; }

@@ -34,9 +34,10 @@ while [ ! -e "$stopfile" ]; do
         shipper.stall) ;;
         shipper.*)
             [ $t = 1 ] && rm -f "$FAKE_REQUEST"
-            [ $t = 2 ] && : > "$pack" ;;
+            [ $t = 2 ] && : > "$pack" && echo "   packed src/main.c@@/main/2" >> "$logs/shipper_TOCs.txt" ;;
         receiver.recvfail) [ -e "$pack" ] && [ "$t" -ge 6 ] && { echo "[now] Aborted: tossed received packet ($pack)..." >> "$logs/receiver_errors.txt"; rm -f "$pack"; } ;;
-        receiver.*) [ -e "$pack" ] && [ "$t" -ge 6 ] && mv "$pack" "$FAKE_INTAKE/$FAKE_STREAM.epoc" ;;
+        receiver.*) [ -e "$pack" ] && [ "$t" -ge 6 ] && mv "$pack" "$FAKE_INTAKE/$FAKE_STREAM.epoc" \
+            && echo "   applied src/main.c@@/main/2" >> "$logs/receiver_TOCs.txt" ;;
     esac
 done
 rm -f "$stopfile"
