@@ -14,9 +14,11 @@ _ct() {
 # author_history VIEW VOB: a small project's history in a VOB whose root is
 # still at /main/0: directories, text and binary files, versions on main and
 # on a branch, a nested directory made on the branch, labels (one moved),
-# string and integer attributes on versions, a branch and an element, a
-# merge arrow from the branch back to main, a symbolic link, a removed
-# element, a user element type and a locked, obsolete label type.
+# string and integer attributes on versions, a merge arrow from the branch
+# back to main, a symbolic link, a removed element and a user element type.
+# Everything in it reaches a receiving site with the first packet, which
+# carries a VOB's whole history; locks and attributes of elements and
+# branches travel only as later events (change_history).
 author_history() {
     local view=$1 vob=$2
     (
@@ -48,12 +50,10 @@ author_history() {
         _ct mklabel -nc -replace REL1 src/main.c
         _ct mkattr -nc Status '"reviewed by two"' src/main.c@@/main/2
         _ct mkattr -nc Review 2 src/main.c@@/main/2
-        _ct mkattr -nc Status '"core module"' src/main.c@@
         # Work on the branch: a new version and a new directory with a file.
         _ct mkbranch -nc dev src/util.c
         printf 'int util(void) { return 2; }\n' > src/util.c
         _ct checkin -c 'util on dev' src/util.c
-        _ct mkattr -nc Status '"feature work"' src/util.c@@/main/dev
         _ct checkout -nc src
         _ct mkdir -nc src/net
         _ct mkelem -nc src/net/sock.c
@@ -65,14 +65,15 @@ author_history() {
         _ct merge -to src/util.c -ndata src/util.c@@/main/dev/1
         _ct checkin -c 'merge from dev' src/util.c
         _ct mklabel -nc BETA src/util.c src/main.c
-        # A file that goes away again, and an obsolete label type.
+        # A file that goes away again before anything is replicated.
         _ct rmelem -f doc/old.txt
-        _ct lock -obsolete lbtype:BETA@"$vob"
     )
 }
 
-# change_history VIEW VOB: later changes to a VOB made by author_history:
-# a new version on main, a moved label, a changed attribute, a new file.
+# change_history VIEW VOB: later changes to a VOB made by author_history: a
+# new version on main with a label moved to it, a changed version attribute,
+# attributes of an element and of a branch, a new file, a removed label and a
+# removed element, a locked label type and a locked branch.
 change_history() {
     local view=$1 vob=$2
     (
@@ -83,9 +84,15 @@ change_history() {
         _ct checkin -c 'say it is replicated' doc/README
         _ct mklabel -nc -replace REL1 doc/README
         _ct mkattr -nc -replace Review 3 src/main.c@@/main/2
+        _ct mkattr -nc Status '"core module"' src/main.c@@
+        _ct mkattr -nc Status '"feature work"' src/util.c@@/main/dev
         _ct checkout -nc doc
         _ct mkelem -nc doc/CHANGES
         printf 'replication started\n' > doc/CHANGES
         _ct checkin -nc doc/CHANGES doc
+        _ct rmlabel BETA src/main.c
+        _ct rmelem -f src/Makefile
+        _ct lock "lbtype:BETA@$vob"
+        _ct lock src/util.c@@/main/dev
     )
 }

@@ -14,6 +14,7 @@ CMP=$SRC_DIR/scripts/demo/compare_vobs.sh
 ct mkvob -tag /vobs/src -nc "$T/src.vbs" > /dev/null
 for w in dev imp; do ct mkview -tag $w "$T/$w.vws" > /dev/null; done
 author_history dev /vobs/src || die "authoring the history"
+change_history dev /vobs/src || die "changing the history"
 ct mkattype -nc -vtype integer Spare@/vobs/src > /dev/null
 
 cleartool setview -exec "cd /vobs/src && clearexport_ccase -r -o '$T/full.txt'" dev > /dev/null || die "export"
@@ -43,7 +44,8 @@ copy_vob() {
         cd "/view/imp$tag" || exit 1
         _ct mkattr -nc Status '"core module"' src/main.c@@
         _ct mkattr -nc Status '"feature work"' src/util.c@@/main/dev
-        _ct lock -obsolete "lbtype:BETA@$tag"
+        _ct lock "lbtype:BETA@$tag"
+        _ct lock src/util.c@@/main/dev
         cleartool lstype -s attype:Spare@"$tag" > /dev/null 2>&1 || _ct mkattype -nc -vtype integer Spare@"$tag"
     ) || die "completing $tag"
 }
@@ -64,12 +66,13 @@ copy_vob /vobs/same "$T/full/data.txt"
 compare 0 -nodirversions dev /vobs/src imp /vobs/same
 eq identical "$(cat "$T/cmp")" "comparison of equal VOBs"
 compare 1 dev /vobs/src imp /vobs/same
-eq "only in A: version src@@/main/2 directory" "$(cat "$T/cmp")" "directory versions"
+eq "only in A: version doc@@/main/2 directory
+only in A: version src@@/main/2 directory" "$(cat "$T/cmp")" "directory versions"
 compare 0 -nodirversions imp /vobs/same dev /vobs/src
-compare 0 -nodirversions -ignore '^version src@@' dev /vobs/src imp /vobs/same
+compare 0 -ignore '^version (src|doc)@@/main/2' dev /vobs/src imp /vobs/same
 # The order in which an object lists its attributes does not matter.
 (cd /view/imp/vobs/same && cleartool rmattr Review src/main.c@@/main/2 &&
-    cleartool mkattr Review 2 src/main.c@@/main/2) > /dev/null || fail "re-adding an attribute"
+    cleartool mkattr Review 3 src/main.c@@/main/2) > /dev/null || fail "re-adding an attribute"
 compare 0 -nodirversions dev /vobs/src imp /vobs/same
 
 # Single differences, each made in a fresh copy: the data file it comes
@@ -85,14 +88,14 @@ while IFS='#' read -r name data change want every; do
     grep -vF -- "$every" "$T/cmp" | grep -q . && fail "$name: unrelated differences: $(grep -vF -- "$every" "$T/cmp")"
 done <<'EOF'
 content#altered#:#differs: version src/net/sock.c@@/main/1: A a4dc4d1f280be916741be55096f5ea9d23526bf262028660995a3c39dc835f1d | B d8f63026f8bb6503543f60dbf69cfef287f7047a73a6a15f8d5a4288f8138491#differs: version src/net/sock.c@@/main/1:
-missing label#full#cleartool rmlabel REL1 src/Makefile#only in A: label REL1 on src/Makefile@@/main /main/1#only in A: label REL1 on src/Makefile@@/main /main/1
+missing label#full#cleartool rmlabel REL1 doc/README#only in A: label REL1 on doc/README@@/main /main/2#only in A: label REL1 on doc/README@@/main /main/2
 moved label#full#cleartool mklabel -replace REL1 src/util.c@@/main/2#differs: label REL1 on src/util.c@@/main: A /main/1 | B /main/2#differs: label REL1 on src/util.c@@/main:
-attribute value#full#cleartool mkattr -replace Review 5 src/main.c@@/main/2#differs: attribute Review on src/main.c@@/main/2: A 2 | B 5#differs: attribute Review on src/main.c@@/main/2:
+attribute value#full#cleartool mkattr -replace Review 5 src/main.c@@/main/2#differs: attribute Review on src/main.c@@/main/2: A 3 | B 5#differs: attribute Review on src/main.c@@/main/2:
 missing merge arrow#full#cleartool rmmerge src/util.c@@/main/dev/1 src/util.c@@/main/2#only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2#only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2
-lock#full#cleartool lock -nusers adm src/util.c@@/main/dev#only in B: lock src/util.c@@/main/dev Locked except for users: adm#only in B: lock src/util.c@@/main/dev
+lock#full#cleartool lock -nusers adm src/main.c#only in B: lock src/main.c@@ Locked except for users: adm#only in B: lock src/main.c@@
 missing type#full#cleartool rmtype attype:Spare@/vobs/c$n#only in A: attype Spare scope: this VOB (ordinary type); value type: integer#only in A: attype Spare
 extra element#full#cleartool checkout -nc doc && printf 'new\n' > doc/NEW && cleartool mkelem -nc -ci doc/NEW && cleartool checkin -nc doc#only in B: branch doc/NEW@@/main#doc/NEW
-missing branch#full#cleartool rmbranch -force src/util.c@@/main/dev#only in A: branch src/util.c@@/main/dev#src/util.c@@/main/dev
+missing branch#full#cleartool unlock src/util.c@@/main/dev && cleartool rmbranch -force src/util.c@@/main/dev#only in A: branch src/util.c@@/main/dev#src/util.c@@/main/dev
 EOF
 
 # A multi-line attribute value stays on one line of the report.

@@ -1,8 +1,9 @@
 #!/bin/bash
 # The whole chain with both daemons running: site A's history travels to
-# site B as a first packet, then later changes and a removal as a second
-# one; after each, B has confirmed and both VOBs agree. Then both daemons
-# stop on request.
+# site B as a first packet, then later changes (attributes of an element and
+# a branch, removals of an element and a label, locks of a label type and a
+# branch) as a second one; after each, B has confirmed and both VOBs agree.
+# Then both daemons stop on request.
 #
 # Not registered yet: it needs a shipper that builds and sends packets and a
 # receiver that applies them. To switch it on, rename it to
@@ -37,8 +38,7 @@ content "$(cat "/view/$VIEW_A_WORK$VOB_A/src/util.c@@/main/dev/1")" "$B/src/util
 [ -e "$B/doc/old.txt" ] && fail "an element removed before the first packet reached B"
 
 change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
-(cd "/view/$VIEW_A_WORK$VOB_A" && _ct rmelem -f src/Makefile) || die "removal at A"
-replicate "the changes and the removal"
+replicate "the changes, removals and locks"
 no_file "$B/src/Makefile"
 content "replication started" "$B/doc/CHANGES"
 

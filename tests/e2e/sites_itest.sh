@@ -23,11 +23,13 @@ req=$DEPOT_A/m_bay/_ship_out/mship.$NNN.$LOC_B
 has_file "$req"
 read -r key _ < "$req"
 eq "$(cleartool describe -fmt %On "vob:$VOB_A")" "$(unscramble "$key")" "replication key of the request"
-# Removal and lock events, each once, relative to the replicated directory.
-events=$(while IFS= read -r l; do unscramble "$l" | sed 's/^[0-9]*<//'; echo; done \
-    < "$DEPOT_A/m_bay/_ship_out/_dhist/dhist.$NNN.$LOC_B")
-for want in 'rmelem.f<doc/old.txt' 'lock.L<BETA' 'mktype.B<dev:oe'; do
-    eq 1 "$(grep -cxF "$want" <<< "$events")" "destruction event $want"
+# Removal and type events, each once, relative to the replicated directory.
+events() {
+    while IFS= read -r l; do unscramble "$l" | sed 's/^[0-9]*<//'; echo; done \
+        < "$DEPOT_A/m_bay/_ship_out/_dhist/dhist.$NNN.$LOC_B"
+}
+for want in 'rmelem.f<doc/old.txt' 'mktype.B<dev:oe' 'mktype.A<Review:oe'; do
+    eq 1 "$(events | grep -cxF "$want")" "destruction event $want"
 done
 
 # The host map names B's receiving directory; lftp reaches it with what the
@@ -74,5 +76,14 @@ grep -qF "== service (vandrel_receiver 12.1) started (to run once)" "$DEPOT_B/m_
     || fail "no receiver banner: $(cat "$TEST_TMP/receiver.out")"
 for log in "$DEPOT_A/m_bay/logs/shipper_errors.txt" "$DEPOT_B/m_bay/logs/receiver_errors.txt"; do
     grep -q 'START_FAILED\|DENIED' "$log" && fail "refusals in $log: $(grep 'START_FAILED\|DENIED' "$log")"
+done
+
+# Later changes at A leave a new request, and their removals and locks
+# reach the destruction history.
+rm -f "$req"
+change_history "$VIEW_A_WORK" "$VOB_A" || fail "changes at A"
+has_file "$req"
+for want in 'rmelem.f<src/Makefile' 'lock.L<BETA' 'Lock.b<src/util.c@@/main/dev'; do
+    eq 1 "$(events | grep -cxF "$want")" "destruction event $want"
 done
 finish
