@@ -18,11 +18,14 @@ _running() {
 # _lines FILE: the number of lines of FILE (0 when it does not exist).
 _lines() { if [ -f "$1" ]; then wc -l < "$1"; else echo 0; fi; }
 
-# _wait_for_banner LOG SECONDS: the start banner of a daemon run "to run always".
+# _banners LOG: how many starts of a daemon "to run always" LOG holds.
+_banners() { grep -cF "started (to run always)" "$1" 2> /dev/null; }
+
+# _wait_for_banner LOG SECONDS BEFORE: a start banner beyond the BEFORE there were.
 _wait_for_banner() {
     local i
     for ((i = 0; i < $2 * 10; i++)); do
-        grep -qF "started (to run always)" "$1" 2> /dev/null && return 0
+        [ "$(($(_banners "$1")))" -gt "$3" ] && return 0
         sleep 0.1
     done
     return 1
@@ -32,10 +35,11 @@ _wait_for_banner() {
 # to a file: the detached daemon keeps what it inherited open, and a pipe
 # would never end.
 _start() {
-    local out=$SITES_ROOT/$1_start.out rc
+    local out=$SITES_ROOT/$1_start.out rc before
+    before=$(($(_banners "$4")))
     "$2" "$3" -start > "$out" 2>&1 < /dev/null
     rc=$?
-    if [ "$rc" != 82 ] || ! _wait_for_banner "$4" 10; then
+    if [ "$rc" != 82 ] || ! _wait_for_banner "$4" 10 "$before"; then
         echo "step not done: the $1 did not start (exit $rc): $(head -c 600 "$out")" >&2
         return 1
     fi
@@ -62,7 +66,7 @@ stop_daemons() {
 # confirmation_mark: what identifies B's current confirmation of the stream.
 confirmation_mark() {
     local f=$INTAKE_B/$STREAM.epoc
-    if [ -f "$f" ]; then stat -c '%i %Y %s' "$f"; else echo none; fi
+    if [ -f "$f" ]; then echo "$(stat -c '%i %Y' "$f") $(cksum < "$f")"; else echo none; fi
 }
 
 # wait_for_confirmation SECONDS MARK: waits until B's confirmation differs
