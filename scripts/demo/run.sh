@@ -64,7 +64,11 @@ if [ "$INSIDE" = 0 ]; then
         [ -x "$BUILD_DIR/$p" ] || { echo "run: $BUILD_DIR/$p is missing; build first (or drop -nosetup)" >&2; exit 2; }
     done
     command -v lftp > /dev/null || { echo "run: lftp is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
-    [ -n "$DIR" ] || DIR=$(mktemp -d /tmp/vandrel-demo.XXXXXX) || exit 2
+    if [ -n "$DIR" ]; then
+        mkdir -p "$DIR" && DIR=$(cd "$DIR" && pwd) || { echo "run: cannot use $DIR" >&2; exit 2; }
+    else
+        DIR=$(mktemp -d /tmp/vandrel-demo.XXXXXX) || exit 2
+    fi
     exec "$BUILD_DIR/clearcase/bin/ccsandbox" bash "$0" -inside -timeout "$LIMIT" -dir "$DIR"
 fi
 
