@@ -1,0 +1,52 @@
+#!/bin/bash
+# The whole chain with both daemons running: site A's history travels to
+# site B as a first packet, then later changes (attributes of an element and
+# a branch, removals of an element and a label, locks of a label type and a
+# branch) as a second one; after each, B has confirmed and both VOBs agree.
+# Then both daemons stop on request.
+#
+# Not registered yet: it needs a shipper that builds and sends packets and a
+# receiver that applies them. To switch it on, rename it to
+# replication_chain_itest.sh (CTest then runs it in the e2e group). Until
+# then it runs by hand:
+#   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/chain bash tests/e2e/replication_chain.sh
+set -u
+[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
+source "$SRC_DIR/tests/clearcase/lib.sh"
+source "$SRC_DIR/scripts/demo/sites_lib.sh"
+source "$SRC_DIR/scripts/demo/chain_lib.sh"
+
+sites_init "$TEST_TMP/sites"
+make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
+B=/view/$VIEW_B$VOB_B
+
+# replicate WHAT: waits for B to confirm the packet that carries WHAT, then
+# compares the two VOBs.
+replicate() {
+    wait_for_confirmation 60 "$mark" > "$TEST_TMP/wait.out" 2>&1 \
+        || die "$1 was not replicated: $(cat "$TEST_TMP/wait.out")"
+    compare_sites > "$TEST_TMP/cmp.out" 2>&1 || fail "after $1 the VOBs differ: $(head -n 20 "$TEST_TMP/cmp.out")"
+    [ -e "$DEPOT_A/m_bay/_ship_out/mship.$NNN.$LOC_B" ] && fail "after $1 a shipping request is left"
+    mark=$(confirmation_mark)
+}
+
+mark=$(confirmation_mark)
+trap stop_daemons EXIT
+start_daemons 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
+replicate "the first history"
+content "$(cat "/view/$VIEW_A_WORK$VOB_A/src/util.c@@/main/dev/1")" "$B/src/util.c@@/main/dev/1"
+[ -e "$B/doc/old.txt" ] && fail "an element removed before the first packet reached B"
+
+change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
+replicate "the changes, removals and locks"
+no_file "$B/src/Makefile"
+content "replication started" "$B/doc/CHANGES"
+
+stop_daemons || fail "the daemons did not stop: $(cat "$SITES_ROOT"/*_stop.out)"
+trap - EXIT
+content "Stopped to honor stop request..." "$DEPOT_A/daemon/vandrel_shipper.daemon_stopped"
+content "Stopped to honor stop request..." "$DEPOT_B/daemon/vandrel_receiver.daemon_stopped"
+_running "$SHIPPER" "$DEPOT_A" && fail "the shipper still runs"
+_running "$RECEIVER" "$DEPOT_B" && fail "the receiver still runs"
+grep -v '^$' "$DEPOT_B/m_bay/logs/receiver_errors.txt" && fail "the receiver logged errors"
+finish
