@@ -97,6 +97,28 @@ once
 eq "element * /main/LATEST" "$(cleartool catcs -tag exp | sed 's/ *$//')" "config spec set"
 ls "$OUT" | grep -q '^__vl_' && fail "edited config spec left behind: $(ls "$OUT")"
 
+# Failures after the config spec is set run the post-ship trigger (NOK):
+# no host map, a replication directory that is not there, a top directory
+# that is a symbolic link.
+cd /view/dev/vobs/src
+ct checkout -nc . >/dev/null
+ct ln -s . top_link >/dev/null
+ct checkin -nc . >/dev/null
+cd /
+while IFS='#' read -r key message; do
+    make_depot
+    conf -- "$key"
+    request
+    once
+    has_text "$message" "$LOGS/shipper_errors.txt"
+    eq "NOK $P" "$(post_runs)" "post-ship run for: $message"
+    no_file "$E.bld"
+done <<EOT
+1>/vobs/src>>.>/vobs/dst>.>siteB#-- communication parmeters not read for ($P) siteB
+1>/vobs/src>>nodir>/vobs/dst>.>siteB>hold#-- replication directory (/view/exp/vobs/src/nodir) does not exist for ($P) siteB
+1>/vobs/src>>top_link>/vobs/dst>.>siteB>hold#-- top replication directory (/view/exp/vobs/src/top_link) is an illegal symbolic link ($P) siteB
+EOT
+
 # A test run checks the request and the VOB but builds nothing and keeps
 # the request.
 make_depot
