@@ -3,10 +3,14 @@
 #include <cerrno>
 #include <csignal>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <optional>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #if __has_include(<linux/close_range.h>)
@@ -138,6 +142,9 @@ ChildPlan plan_child(const Command& command) {
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::signal(SIGPIPE, SIG_DFL);
+    // A time-limited child leads a process group of its own, so that the
+    // whole tree it starts can be ended together.
+    if (command.limit_seconds() > 0) ::setpgid(0, 0);
 
     if (stdout_fd >= 0 && ::dup2(stdout_fd, STDOUT_FILENO) < 0) {
         int err = errno;
@@ -183,6 +190,51 @@ int wait_for(pid_t pid) {
     }
 }
 
+using Clock = std::chrono::steady_clock;
+using Deadline = std::optional<Clock::time_point>;
+
+// Waits for the child until `until`; true when it has ended (its decoded
+// status in `status`), false when the time ran out first.
+bool wait_until(pid_t pid, Clock::time_point until, int& status) {
+    for (;;) {
+        int wait_status = 0;
+        pid_t done = ::waitpid(pid, &wait_status, WNOHANG);
+        if (done == pid) {
+            status = decode_wait_status(wait_status);
+            return true;
+        }
+        if (done < 0 && errno != EINTR) {
+            status = COMMAND_NOT_STARTED;
+            return true;
+        }
+        if (Clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// Ends the child's whole process group: SIGTERM, then SIGKILL when it has
+// not gone two seconds later. The child itself is reaped.
+void end_process_group(pid_t pid) {
+    ::kill(-pid, SIGTERM);
+    int ignored = 0;
+    if (!wait_until(pid, Clock::now() + std::chrono::seconds(2), ignored)) {
+        ::kill(-pid, SIGKILL);
+        wait_for(pid);
+    }
+    // Whatever else of the group survived the shell gets no second chance.
+    ::kill(-pid, SIGKILL);
+}
+
+// The status of the child, or COMMAND_TIMED_OUT after ending its group when
+// the deadline passes first.
+int wait_with_deadline(pid_t pid, const Deadline& deadline) {
+    if (!deadline) return wait_for(pid);
+    int status = 0;
+    if (wait_until(pid, *deadline, status)) return status;
+    end_process_group(pid);
+    return COMMAND_TIMED_OUT;
+}
+
 // The pipe that carries a captured child's standard output.
 struct OutputPipe {
     UniqueFd read_end;
@@ -191,9 +243,9 @@ struct OutputPipe {
 
 // Starts the command, with its standard output on the write end of
 // `stdout_pipe` when one is given (inherited otherwise), lets `drain`
-// consume the read end, and waits for the child. Returns the decoded status,
-// or COMMAND_NOT_STARTED.
-
+// consume the read end until the end or the deadline, and waits for the
+// child. Returns the decoded status, COMMAND_TIMED_OUT or
+// COMMAND_NOT_STARTED.
 template <typename Drain>
 int run_child(const Command& command, OutputPipe* stdout_pipe, Drain drain) {
     if (!command.valid()) return COMMAND_NOT_STARTED;
@@ -201,22 +253,44 @@ int run_child(const Command& command, OutputPipe* stdout_pipe, Drain drain) {
     UniqueFd error_read, error_write;
     if (!make_pipe(error_read, error_write)) return COMMAND_NOT_STARTED;
 
+    Deadline deadline;
+    if (command.limit_seconds() > 0) deadline = Clock::now() + std::chrono::seconds(command.limit_seconds());
     pid_t pid = ::fork();
     if (pid < 0) return COMMAND_NOT_STARTED;
     if (pid == 0) exec_child(command, plan, stdout_pipe ? stdout_pipe->write_end.get() : -1, error_write.get());
+    // Also set here, so that the group exists whichever of the two runs first.
+    if (deadline) ::setpgid(pid, pid);
 
     error_write.reset();
+    bool drained = true;
     if (stdout_pipe != nullptr) {
         // The parent's copy of the write end must go, or the read never ends.
         stdout_pipe->write_end.reset();
-        drain(stdout_pipe->read_end.get());
+        drained = drain(stdout_pipe->read_end.get(), deadline);
         stdout_pipe->read_end.reset();
     }
     int child_errno = 0;
     ssize_t got = read_retrying(error_read.get(), reinterpret_cast<char*>(&child_errno), sizeof child_errno);
-    int status = wait_for(pid);
+    if (!drained) {
+        end_process_group(pid);
+        return COMMAND_TIMED_OUT;
+    }
+    int status = wait_with_deadline(pid, deadline);
     if (got > 0) return COMMAND_NOT_STARTED;
     return status;
+}
+
+// Waits until `fd` can be read or the deadline passes; false on expiry.
+bool readable_before(int fd, const Deadline& deadline) {
+    if (!deadline) return true;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        struct pollfd watched = {fd, POLLIN, 0};
+        int ready = ::poll(&watched, 1, static_cast<int>(std::min<long long>(left, 1000)));
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return true;  // let the read report it
+    }
 }
 
 }  // namespace
@@ -322,8 +396,13 @@ Command& Command::cwd(std::string_view dir) {
     return *this;
 }
 
+Command& Command::time_limit(unsigned seconds) {
+    limit_seconds_ = seconds;
+    return *this;
+}
+
 int Command::run() const {
-    return run_child(*this, nullptr, [](int) {});
+    return run_child(*this, nullptr, [](int, const Deadline&) { return true; });
 }
 
 bool Command::capture(std::string& out, std::size_t limit, int* status) const {
@@ -331,12 +410,13 @@ bool Command::capture(std::string& out, std::size_t limit, int* status) const {
     int result = COMMAND_NOT_STARTED;
     OutputPipe output;
     if (valid_ && make_pipe(output.read_end, output.write_end)) {
-        result = run_child(*this, &output, [&](int fd) {
+        result = run_child(*this, &output, [&](int fd, const Deadline& deadline) {
             // Read everything the child writes; keep at most `limit` bytes.
             char buffer[65536];
             for (;;) {
+                if (!readable_before(fd, deadline)) return false;
                 ssize_t got = read_retrying(fd, buffer, sizeof buffer);
-                if (got <= 0) break;
+                if (got <= 0) return true;
                 std::size_t room = limit - std::min(limit, out.size());
                 out.append(buffer, std::min(room, static_cast<std::size_t>(got)));
             }

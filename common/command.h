@@ -31,6 +31,9 @@ std::string shell_quote(std::string_view word);
 // the working directory could not be entered, /bin/sh could not be executed,
 // or the command itself was malformed).
 inline constexpr int COMMAND_NOT_STARTED = -1;
+// Result of a command that outlived its time limit (see Command::time_limit):
+// its whole process group was killed.
+inline constexpr int COMMAND_TIMED_OUT = -2;
 
 // Decodes a wait status into an exit code or 128 + signal.
 int decode_wait_status(int wait_status);
@@ -72,6 +75,12 @@ public:
     Command& env(std::string_view name, std::string_view value);
     // Runs the child in `dir` instead of the caller's working directory.
     Command& cwd(std::string_view dir);
+    // Bounds the run to `seconds` (0: no limit, the default). A limited child
+    // runs in a process group of its own; when the time is up the whole group
+    // (the shell and everything it started) gets SIGTERM, and SIGKILL two
+    // seconds later, and the run returns COMMAND_TIMED_OUT.
+    Command& time_limit(unsigned seconds);
+    unsigned limit_seconds() const { return limit_seconds_; }
 
     // The shell command line as it will be run (also fit for logging).
     const std::string& line() const { return line_; }
@@ -99,5 +108,6 @@ private:
     std::string line_;
     std::vector<std::pair<std::string, std::string>> env_;
     std::string dir_;
+    unsigned limit_seconds_ = 0;
     bool valid_ = true;
 };

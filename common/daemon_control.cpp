@@ -86,9 +86,20 @@ void detach(const DaemonProgram& program, int argc, char** argv) {
     if (std::getenv(program.release_var)) return;
 
     const char* path = std::getenv("PATH");
-    std::string release_entry = fmt_msg("%s=%d", program.release_var, static_cast<int>(getpid()));
-    std::string path_entry = fmt_msg("%s=%s", "PATH", path ? path : "");
-    char* env[] = {release_entry.data(), path_entry.data(), nullptr};
+    std::vector<std::string> entries;
+    entries.push_back(fmt_msg("%s=%d", program.release_var, static_cast<int>(getpid())));
+    entries.push_back(fmt_msg("%s=%s", "PATH", path ? path : ""));
+    // The variables the programs read at start-up keep their values in the
+    // daemon, which checks them again: without them a temporary directory
+    // or a transport program with blanks accepted by the starting process
+    // would be judged differently by the daemon.
+    for (const char* name :
+         {"TMP", "TEMP", "VANDREL_SLINK_PROCESSING_OVERRIDE", "ZEB_ONSITE_ALLOW_SPACES_IN_TRANSPORT_PROGRAM"}) {
+        if (const char* value = std::getenv(name)) entries.push_back(std::string(name) + "=" + value);
+    }
+    std::vector<char*> env;
+    for (std::string& entry : entries) env.push_back(entry.data());
+    env.push_back(nullptr);
     std::string exe = self_executable(argv[0]);
 
     // Both lock records go with the parent: the re-executed child takes
@@ -104,7 +115,7 @@ void detach(const DaemonProgram& program, int argc, char** argv) {
                      81);
     }
     if (pid > 0) single_exit(82);
-    execve(exe.c_str(), argv, env);
+    execve(exe.c_str(), argv, env.data());
     // Without its lock the process must not run as the daemon.
     say_and_exit(fmt_msg("ERROR: exec failed : Start failed for %s process for Quorlin depot:\n  (%s)\n",
                          program_name(), depot_name()),

@@ -8,6 +8,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   libssl-dev
   util-linux procps psmisc python3 file
+  lftp openssh-client openssh-server
 )
 
 missing=()

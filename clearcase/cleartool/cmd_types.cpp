@@ -5,6 +5,7 @@
 #include "clearcase/cleartool/session.h"
 #include "clearcase/store/locks.h"
 #include "clearcase/store/mutate.h"
+#include "clearcase/store/type_names.h"
 #include "clearcase/store/values.h"
 #include "clearcase/view/selector.h"
 
@@ -55,7 +56,11 @@ int make_type(const Args& args, const std::string& kind, const char* cmd) {
     for (auto& operand : o.operands) {
         ObjSelector sel;
         if (!parse_object_selector(operand, kind, sel) || sel.kind != kind) {
-            status = cc_error("Invalid type name \"" + operand + "\".");
+            status = cc_error(invalid_type_name_message(operand));
+            continue;
+        }
+        if (!valid_type_name(sel.name)) {
+            status = cc_error(invalid_type_name_message(sel.name));
             continue;
         }
         auto vob = selector_vob(s.st, sel);
@@ -236,8 +241,7 @@ int cmd_rename(const Args& args) {
     } else if (newname.find('@') != std::string::npos) {
         newname = newname.substr(0, newname.find('@'));
     }
-    if (newname.empty() || newname.find_first_of(" /:@\"") != std::string::npos)
-        return cc_error("Invalid type name \"" + newname + "\".");
+    if (!valid_type_name(newname)) return cc_error(invalid_type_name_message(newname));
     Session s;
     if (!s.open(true)) return 1;
     auto vob = selector_vob(s.st, sel);

@@ -13,6 +13,7 @@
 #include "clearcase/exchange/store_target.h"
 #include "clearcase/exchange/view_context.h"
 #include "clearcase/util/sys.h"
+#include "clearcase/view/materialise.h"
 
 namespace {
 
@@ -50,10 +51,15 @@ int main(int argc, char** argv) {
     ccx::StoreTarget target(store, *view, *vob, ctx.dir);
     if (!target.open(err)) return fatal(err + ".");
 
-    // Data files named relative to the stream live beside it when the stream
-    // does not say where it was exported from.
-    const std::string data_dir =
+    // Data files live beside the stream (where a receiver unpacks them) or
+    // in the view namespace; the stream's ExportFromDir may name nothing else.
+    ccx::DataDirRules rules;
+    rules.datafile_dir =
         ccsub::dirname_of(opts.datafile.front() == '/' ? opts.datafile : ccsub::join_path(".", opts.datafile));
+    rules.view_root = ccsub::view_root();
+    rules.view_dir = ccsub::join_path(rules.view_root, ctx.view_tag);
+    for (const auto& v : store.vobs()) rules.vob_tags.push_back(v.tag);
+    rules.store_dirs.push_back(ccsub::xstore_root(store));
     ccx::ImportEngine engine(target, opts, stdout, stderr);
-    return engine.run(data, data_dir);
+    return engine.run(data, rules);
 }

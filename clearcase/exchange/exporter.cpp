@@ -1,5 +1,6 @@
 #include "clearcase/exchange/exporter.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,23 +81,34 @@ std::string tree_sort_key(const std::string& path) {
     return k;
 }
 
-// Writes the output through a temporary file in the same directory and
-// renames it into place only when everything was written.
+// Writes the output through a temporary file created exclusively in the
+// same directory and renames it into place only when everything was written:
+// a file or link planted at either name is never written through.
 class AtomicOutput {
 public:
-    explicit AtomicOutput(std::string path) : path_(std::move(path)) {
-        tmp_ = path_ + ".tmp." + std::to_string(getpid());
-    }
+    explicit AtomicOutput(std::string path) : path_(std::move(path)) {}
     ~AtomicOutput() {
         if (f_) std::fclose(f_);
-        if (!committed_) std::remove(tmp_.c_str());
+        if (!committed_ && !tmp_.empty()) std::remove(tmp_.c_str());
     }
     AtomicOutput(const AtomicOutput&) = delete;
     AtomicOutput& operator=(const AtomicOutput&) = delete;
 
     bool open(std::string& err) {
-        f_ = std::fopen(tmp_.c_str(), "w");
-        if (!f_) err = "Unable to create \"" + tmp_ + "\": " + std::strerror(errno);
+        const int fd = ccsub::create_temp_beside(path_, tmp_);
+        if (fd < 0) {
+            err = "Unable to create a temporary file beside \"" + path_ + "\": " + std::strerror(errno);
+            return false;
+        }
+        // The data file gets the mode a plain creation would give it.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        f_ = ::fdopen(fd, "w");
+        if (!f_) {
+            err = "Unable to write \"" + tmp_ + "\": " + std::strerror(errno);
+            ::close(fd);
+        }
         return f_ != nullptr;
     }
     std::FILE* file() { return f_; }

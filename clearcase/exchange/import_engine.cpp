@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 
+#include "clearcase/store/type_names.h"
+
 namespace ccx {
 
 bool parse_import_args(const std::vector<std::string>& args, ImportOptions& opts, std::string& err) {
@@ -125,10 +127,23 @@ bool ImportEngine::data_file_path(const std::string& extract, std::string& path,
         why = "data file \"" + path + "\" not found";
         return false;
     }
+    // Nor may a link on the way lead out of it (except into the version
+    // store, where "name@@" links lead).
+    std::vector<std::string> roots = store_dirs_;
+    roots.push_back(data_dir_);
+    if (!data_file_within(path, roots)) {
+        why = "data file \"" + extract + "\" lies outside the export directory";
+        return false;
+    }
     return true;
 }
 
 void ImportEngine::import_type(const ExportType& type) {
+    if (!ccsub::valid_type_name(type.name)) {
+        error_line(ccsub::invalid_type_name_message(type.name));
+        other_trouble_ = true;
+        return;
+    }
     std::string why;
     if (!target_.ensure_type(type, why)) {
         const char* kind = type.kind == TypeKind::branch  ? "branch"
@@ -352,17 +367,21 @@ bool ImportEngine::import_version(const std::string& rel, const ExportVersion& v
     return true;
 }
 
-int ImportEngine::run(std::FILE* data, const std::string& default_data_dir) {
-    data_dir_ = default_data_dir;
+int ImportEngine::run(std::FILE* data, const DataDirRules& rules) {
+    data_dir_ = resolved_path(rules.datafile_dir);
+    store_dirs_.clear();
+    for (const auto& d : rules.store_dirs) store_dirs_.push_back(resolved_path(d));
     ExportReader reader(data);
     ExportItem item;
-    while (reader.next(item)) {
+    std::string refused;
+    while (refused.empty() && reader.next(item)) {
         std::visit(
-            [this](const auto& x) {
+            [this, &rules, &refused](const auto& x) {
                 using T = std::decay_t<decltype(x)>;
-                if constexpr (std::is_same_v<T, ExportHeader>)
-                    data_dir_ = x.export_from_dir;
-                else if constexpr (std::is_same_v<T, ExportType>)
+                if constexpr (std::is_same_v<T, ExportHeader>) {
+                    std::string why;
+                    if (!resolve_data_dir(x.export_from_dir, rules, data_dir_, why)) refused = why;
+                } else if constexpr (std::is_same_v<T, ExportType>)
                     import_type(x);
                 else if constexpr (std::is_same_v<T, ExportDir>)
                     import_dir(x);
@@ -370,6 +389,11 @@ int ImportEngine::run(std::FILE* data, const std::string& default_data_dir) {
                     import_element(x);
             },
             item);
+    }
+    if (!refused.empty()) {
+        // Nothing is committed: what ran before the refusal is rolled back.
+        error_line(refused + ": nothing imported.");
+        return kImportFatal;
     }
     for (const auto& d : reader.diagnostics())
         std::fprintf(err_, "clearimport: Warning: data file line %ld: %s.\n", d.line, d.text.c_str());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "clearcase/exchange/data_dir.h"
 #include "clearcase/exchange/import_target.h"
 
 namespace ccx {
@@ -41,9 +42,11 @@ public:
     ImportEngine(ImportTarget& target, const ImportOptions& opts, std::FILE* out, std::FILE* err)
         : target_(target), opts_(opts), out_(out), err_(err) {}
 
-    // Imports from an open data file; `default_data_dir` is where data files
-    // are looked for when the file has no ExportFromDir line.
-    int run(std::FILE* data, const std::string& default_data_dir);
+    // Imports from an open data file. Data files are looked for in the
+    // directory its ExportFromDir line names, which the rules must accept
+    // (else nothing is imported), and in the data file's own directory when
+    // it has no such line.
+    int run(std::FILE* data, const DataDirRules& rules);
 
     const ImportCounts& counts() const { return counts_; }
 
@@ -68,6 +71,7 @@ private:
     std::FILE* out_;
     std::FILE* err_;
     std::string data_dir_;
+    std::vector<std::string> store_dirs_;  // resolved version stores
     ImportCounts counts_;
     std::vector<std::string> trouble_elements_;
     bool other_trouble_ = false;

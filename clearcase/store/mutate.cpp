@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 
+#include "clearcase/store/type_names.h"
 #include "clearcase/util/shell.h"
 #include "clearcase/util/sys.h"
 
@@ -146,6 +147,7 @@ int remove_view(Store& st, int64_t view_id) {
 }
 
 int create_type(Store& st, TypeRec& t) {
+    if (!valid_type_name(t.name)) return fail(st, invalid_type_name_message(t.name));
     int64_t created = st.now();
     if (t.kind == "eltype") {
         auto last = st.db().scalar_i64("SELECT max(created) FROM types WHERE vob_id=" + std::to_string(t.vob_id) +

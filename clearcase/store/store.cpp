@@ -36,7 +36,7 @@ bool Store::open(bool writer) {
         return false;
     }
     std::string lockp = dir_ + "/lock";
-    lock_fd_ = ::open(lockp.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    lock_fd_ = ::open(lockp.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (lock_fd_ < 0 || flock(lock_fd_, writer ? LOCK_EX : LOCK_SH) != 0) {
         err_ = "Unable to lock the registry \"" + lockp + "\"";
         return false;

@@ -24,8 +24,15 @@ bool mkdir_p(const std::string& path, unsigned mode = 0755);
 // Removes a file, symlink or whole directory tree; true if gone afterwards.
 bool remove_tree(const std::string& path);
 bool read_file(const std::string& path, std::string& out);
-// Writes atomically (temporary file + rename) with the given mode.
+// Creates a new, empty temporary file of mode 0600 in the directory of
+// `path`, exclusively (never an existing file, never through a link), and
+// returns its descriptor (close-on-exec) with its name in `tmp`; -1 on
+// failure. The caller renames it onto `path` or unlinks it.
+int create_temp_beside(const std::string& path, std::string& tmp);
+// Writes atomically (temporary file + rename) with the given mode; a link at
+// `path` is replaced, never followed.
 bool write_file(const std::string& path, std::string_view data, unsigned mode = 0644);
+// Same for a copy of the file `from`.
 bool copy_file(const std::string& from, const std::string& to, unsigned mode);
 bool path_exists(const std::string& path);  // lstat succeeds
 bool is_dir(const std::string& path);       // stat (follows links)

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "clearcase/store/type_names.h"
 #include "clearcase/util/sys.h"
 #include "clearcase/view/select.h"
 
@@ -77,7 +78,6 @@ struct Refresher {
     }
 
     void write_version_file(const std::string& disk, const VersionRec& v, int mode) {
-        remove_tree(disk + ".tmp");
         if (v.content.empty())
             write_file(disk, "", static_cast<unsigned>(mode));
         else
@@ -150,7 +150,8 @@ struct Refresher {
         if (!parent.empty()) ensure_xlink(path, eid);
         std::vector<DirEntry> want = s.co_id ? st.co_entries(s.co_id) : st.dir_entries(s.version_id);
         std::map<std::string, int64_t> want_map;
-        for (auto& d : want) want_map[path + "/" + d.name] = d.eid;
+        for (auto& d : want)
+            if (safe_path_component(d.name)) want_map[path + "/" + d.name] = d.eid;
         std::map<std::string, int64_t> have;
         for (auto& r : children(path)) have[r.path] = r.eid;
         for (auto& [p, e] : have) {
@@ -170,6 +171,32 @@ struct Refresher {
     }
 };
 
+// A branch directory of a version tree may not climb out of the tree or
+// shadow a version number or the LATEST link beside it.
+bool tree_dir_name(const std::string& name) {
+    return safe_path_component(name) && name != "LATEST" && name.find_first_not_of("0123456789") != std::string::npos;
+}
+
+// The branch type names from "main" down to `b`; false when one of them
+// cannot be a directory of the tree (a name stored before names were
+// checked), so that the branch and those below it are left out.
+bool tree_branch_names(Store& st, const std::vector<BranchRec>& branches, const BranchRec& b,
+                       std::vector<std::string>& names) {
+    names.clear();
+    const BranchRec* cur = &b;
+    for (size_t depth = 0; cur && depth <= branches.size(); ++depth) {
+        auto type = st.type_by_id(cur->brtype_id);
+        if (!type || !tree_dir_name(type->name)) return false;
+        names.insert(names.begin(), type->name);
+        if (cur->parent_id == 0) return true;
+        const BranchRec* parent = nullptr;
+        for (auto& p : branches)
+            if (p.id == cur->parent_id) parent = &p;
+        cur = parent;
+    }
+    return false;
+}
+
 // Brings an element's version tree (<registry>/x/<eid>) in line with the
 // store without removing what is still right, so that a reader never sees a
 // surviving version vanish while the tree is updated.
@@ -187,13 +214,15 @@ void rebuild_xstore(Store& st, int64_t eid) {
         std::string data;
     };
     std::map<std::string, Want> want;
-    for (auto& b : st.branches_of(eid)) {
-        std::string bp = st.branch_path(b.id);
+    const auto branches = st.branches_of(eid);
+    for (auto& b : branches) {
+        std::vector<std::string> names;
+        if (!tree_branch_names(st, branches, b, names)) continue;
         // Every branch path component is a directory.
-        std::string acc;
-        for (auto& c : split_path(bp)) {
-            acc += "/" + c;
-            want.emplace(acc, Want{'d', ""});
+        std::string bp;
+        for (auto& c : names) {
+            bp += "/" + c;
+            want.emplace(bp, Want{'d', ""});
         }
         int64_t latest = -1;
         for (auto& v : st.versions_of_branch(b.id)) {
@@ -270,8 +299,12 @@ void rebuild_xstore(Store& st, int64_t eid) {
 
 }  // namespace
 
+std::string xstore_root(Store& st) {
+    return st.dir() + "/x";
+}
+
 std::string xstore_dir(Store& st, int64_t eid) {
-    return st.dir() + "/x/" + std::to_string(eid);
+    return xstore_root(st) + "/" + std::to_string(eid);
 }
 
 bool prepare_view_dir(const ViewRec& view) {

@@ -28,7 +28,8 @@ void refresh_views(Store& st);
 // Re-examines the whole tree of one view (after setcs, startview).
 void rebuild_view(Store& st, const ViewRec& view);
 
-// Directory of an element's version store.
+// Directory of an element's version store, and the directory holding them all.
 std::string xstore_dir(Store& st, int64_t eid);
+std::string xstore_root(Store& st);
 
 }  // namespace ccsub

@@ -1,10 +1,14 @@
 // Helpers of the substitute: path text, hashing, the shell runner.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "clearcase/util/shell.h"
 #include "clearcase/util/sys.h"
+#include "tests/support/scratch_dir.h"
 
 TEST(SubstitutePaths, LexicalHelpers) {
     struct Case {
@@ -58,4 +62,45 @@ TEST(SubstituteFiles, WriteReadCopyRemove) {
     EXPECT_EQ(back, data);
     EXPECT_TRUE(ccsub::remove_tree(d));
     EXPECT_FALSE(ccsub::path_exists(d));
+}
+
+// A link planted at the old, predictable temporary name ("<out>.tmp.<pid>")
+// or at the output itself is never written through nor re-moded: the output
+// becomes a new regular file and the links' targets stay as they were.
+TEST(SubstituteFiles, NeverWriteThroughPlantedLinks) {
+    using Writer = bool (*)(const std::string& src, const std::string& out);
+    struct Case {
+        const char* what;
+        Writer write;
+    } cases[] = {
+        {"write_file",
+         [](const std::string&, const std::string& out) { return ccsub::write_file(out, "new\n", 0444); }},
+        {"copy_file", [](const std::string& src, const std::string& out) { return ccsub::copy_file(src, out, 0444); }},
+    };
+    for (const auto& c : cases) {
+        ScratchDir d;
+        ASSERT_FALSE(d.path().empty());
+        ::write_file(d / "src", "new\n");
+        ::write_file(d / "victim_tmp", "keep tmp\n");
+        ::write_file(d / "victim_out", "keep out\n");
+        ::chmod((d / "victim_tmp").c_str(), 0600);
+        ::chmod((d / "victim_out").c_str(), 0600);
+        const std::string out = d / "out";
+        ASSERT_EQ(::symlink((d / "victim_tmp").c_str(), (out + ".tmp." + std::to_string(::getpid())).c_str()), 0);
+        ASSERT_EQ(::symlink((d / "victim_out").c_str(), out.c_str()), 0);
+        ASSERT_TRUE(c.write(d / "src", out)) << c.what;
+        struct stat sb;
+        ASSERT_EQ(::lstat(out.c_str(), &sb), 0);
+        EXPECT_TRUE(S_ISREG(sb.st_mode)) << c.what;
+        EXPECT_EQ(sb.st_mode & 07777, 0444u) << c.what;
+        EXPECT_EQ(::read_file(out), "new\n") << c.what;
+        EXPECT_EQ(::read_file(d / "victim_tmp"), "keep tmp\n") << c.what;
+        EXPECT_EQ(::read_file(d / "victim_out"), "keep out\n") << c.what;
+        EXPECT_EQ(mode_of(d / "victim_tmp"), 0600u) << c.what;
+        EXPECT_EQ(mode_of(d / "victim_out"), 0600u) << c.what;
+        // Nothing but the output, the planted link and the victims is left.
+        size_t entries = 0;
+        for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(d.path())) ++entries;
+        EXPECT_EQ(entries, 5u) << c.what;
+    }
 }

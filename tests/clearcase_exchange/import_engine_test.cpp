@@ -31,7 +31,7 @@ public:
     std::map<std::string, std::string> labels;  // "rel label" -> vid
     std::map<std::string, std::string> attrs;   // "rel object name" -> value
     std::set<std::string> merges;               // "rel from>to"
-    int finish_calls = 0;
+    int finish_calls = 0, commit_calls = 0;
 
     ObjectKind lookup(const std::string& rel) override {
         auto it = objects.find(rel);
@@ -139,6 +139,10 @@ public:
         ++finish_calls;
         return true;
     }
+    bool commit(std::string&) override {
+        ++commit_calls;
+        return true;
+    }
 
     // One line per fact, sorted: the state a test compares.
     std::string dump() {
@@ -167,6 +171,8 @@ protected:
         write("zeb.0001", "one\n");
         write("zeb.0002", "two\n");
         write("zeb.0003", "three\n");
+        // A link out of the data directory, to a file any host has.
+        ASSERT_EQ(::symlink("/etc/passwd", (dir_ + "/zeb.link").c_str()), 0);
         target.locked_types.insert("lbtype:LOCKED");
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -185,7 +191,9 @@ protected:
         std::FILE* err = open_memstream(&ebuf, &elen);
         opts.datafile = "data.zeb";
         ImportEngine engine(target, opts, out, err);
-        Result r{engine.run(data, dir_), "", ""};
+        DataDirRules rules;
+        rules.datafile_dir = dir_;
+        Result r{engine.run(data, rules), "", ""};
         std::fclose(data);
         std::fclose(out);
         std::fclose(err);
@@ -307,11 +315,31 @@ INSTANTIATE_TEST_SUITE_P(
                     "Trouble importing element \"f.c\" version \"/main/1\": data file \"../../etc/passwd\" lies "
                     "outside the export directory.",
                     "f.c"},
+        TroubleCase{"data_file_behind_a_link", elem("f.c", ver("/main/0", "zeb.0000") + ver("/main/1", "zeb.link")),
+                    "Trouble importing element \"f.c\" version \"/main/1\": data file \"zeb.link\" lies outside the "
+                    "export directory.",
+                    "f.c"},
         TroubleCase{"locked_label_type",
                     elem("f.c", ver("/main/0", "zeb.0000") + ver("/main/1", "zeb.0001", line("Label", "LOCKED"))),
                     "Trouble importing element \"f.c\" version \"/main/1\": Lock on lbtype \"LOCKED\" prevents "
                     "operation \"mklabel\".",
                     "f.c"}));
+
+// An ExportFromDir naming another directory stops the run before anything
+// is committed, wherever the line appears.
+TEST_F(ImportEngineTest, RefusedExportFromDirImportsNothing) {
+    const std::string f = elem("f.c", ver("/main/0", "zeb.0000") + ver("/main/1", "zeb.0001"));
+    for (const std::string& body : {line("ExportFromDir", "/etc") + f, f + line("ExportFromDir", dir_ + "/..")}) {
+        target = FakeTarget{};
+        auto r = import(body);
+        EXPECT_EQ(r.status, kImportFatal);
+        EXPECT_NE(r.err.find("clearimport: Error: ExportFromDir \""), std::string::npos) << r.err;
+        EXPECT_TRUE(r.err.ends_with(": nothing imported.\n")) << r.err;
+        EXPECT_EQ(r.out.find("Closing directories."), std::string::npos) << r.out;
+        EXPECT_EQ(target.finish_calls, 0);
+        EXPECT_EQ(target.commit_calls, 0);
+    }
+}
 
 TEST_F(ImportEngineTest, UnsafeNamesCreateNothing) {
     import(elem("a/../../x.c", ver("/main/0", "zeb.0000")) + "DIR_BEGIN\nDirName 5:../up\nDIR_END\n" +

@@ -1,10 +1,11 @@
 #!/bin/bash
 # clearimport as the receiver runs it, inside ccsandbox: a stream edited the
-# way the replication system edits it (data files renamed to zeb.NNNN in a
-# bay directory, type blocks cut to their name line, a dropped attribute
-# line whose continuation lines stayed, lines of blanks, a merge arrow from a
-# checkout), an import view whose config spec puts new work on a branch with
-# -mkbranch, a directory the receiver checked out itself, and a trigger.
+# way the replication system edits it (data files renamed to zeb.NNNN in the
+# bay directory that also holds the stream, type blocks cut to their name
+# line, a dropped attribute line whose continuation lines stayed, lines of
+# blanks, a merge arrow from a checkout), an import view whose config spec
+# puts new work on a branch with -mkbranch, a directory the receiver checked
+# out itself, and a trigger.
 set -u
 
 # A fresh scratch folder, then the shared helpers re-run this script inside
@@ -68,9 +69,9 @@ printf 'keep two\n' > "$bay/zeb.0003"
   printf 'VERSION_BEGIN\n'; vl VersionId /main/2; vl OnBranch main; vl ExtractFile zeb.0003; printf 'VERSION_END\n'
   printf 'ELEMENT_END\n'
   printf '%75s' ''
-} > "$T/packet.zeb"
+} > "$bay/packet.zeb"
 
-cleartool setview -exec "cd \"/vobs/dst\" ; \"clearimport\" -c \"created by Vandrel\" -nolab -master -i \"$T/packet.zeb\"" imp \
+cleartool setview -exec "cd \"/vobs/dst\" ; \"clearimport\" -c \"created by Vandrel\" -nolab -master -i \"$bay/packet.zeb\"" imp \
   >> "$T/catcho" 2>> "$T/catche"
 status=$?
 [ "$status" -eq 0 ] || fail "import status $status: $(cat "$T/catche")"

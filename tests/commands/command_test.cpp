@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -400,6 +402,77 @@ TEST(CommandSignals, TheChildDoesNotInheritAnIgnoredBrokenPipeSignal) {
     ASSERT_EQ(out.rfind("SigIgn:", 0), 0u) << out;
     unsigned long long ignored = std::stoull(out.substr(7), nullptr, 16);
     EXPECT_EQ((ignored >> (SIGPIPE - 1)) & 1u, 0u) << out;
+}
+
+// Whether a process still runs (a zombie waiting for its reaper does not).
+bool still_running(pid_t pid) {
+    std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    std::size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(CommandTimeLimit, AHangingTreeIsEndedWholeAtTheDeadline) {
+    // The shell starts a background worker and waits; a worker that ignores
+    // SIGTERM needs the SIGKILL that follows.
+    struct Case {
+        const char* name;
+        const char* worker;
+        double at_most;
+    };
+    const Case cases[] = {
+        {"plain", "sleep 60", 4.0},
+        {"deaf to SIGTERM", "trap '' TERM; sleep 60", 6.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir scratch;
+        const std::string pids = scratch / "pids";
+        std::string script =
+            std::string("sh -c \"") + c.worker + "\" & echo $! > " + pids + "; echo $$ >> " + pids + "; wait";
+        auto start = std::chrono::steady_clock::now();
+        int status = Command("sh").args("-c", script).time_limit(1).run();
+        double took = seconds_since(start);
+        EXPECT_EQ(status, COMMAND_TIMED_OUT);
+        EXPECT_GE(took, 0.9);
+        EXPECT_LT(took, c.at_most);
+        std::istringstream listed(read_file(pids));
+        int count = 0;
+        for (pid_t pid; listed >> pid; ++count) {
+            for (int i = 0; i < 100 && still_running(pid); ++i) ::usleep(20000);
+            EXPECT_FALSE(still_running(pid)) << pid;
+        }
+        EXPECT_EQ(count, 2);
+    }
+}
+
+TEST(CommandTimeLimit, ACaptureKeepsWhatArrivedBeforeTheDeadline) {
+    std::string out;
+    int status = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(
+        Command("sh").args("-c", "echo early; exec sleep 60").time_limit(1).capture(out, Command::NO_LIMIT, &status));
+    EXPECT_LT(seconds_since(start), 4.0);
+    EXPECT_EQ(status, COMMAND_TIMED_OUT);
+    EXPECT_EQ(out, "early\n");
+}
+
+TEST(CommandTimeLimit, AChildWithinItsTimeReportsAsUsual) {
+    std::string out;
+    int status = 0;
+    EXPECT_TRUE(Command("sh").args("-c", "echo done; exit 5").time_limit(30).capture(out, Command::NO_LIMIT, &status));
+    EXPECT_EQ(status, 5);
+    EXPECT_EQ(out, "done\n");
+    EXPECT_EQ(Command("sh").args("-c", "kill -USR1 $$").time_limit(30).run(), 128 + SIGUSR1);
+    Command missing("true");
+    missing.cwd("/nonexistent/dir").time_limit(30);
+    EXPECT_EQ(missing.run(), COMMAND_NOT_STARTED);
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
 }
 
 }  // namespace

@@ -107,15 +107,16 @@ timeout 30 "$T" "$D" -once -wait > /dev/null; expect_rc $? 162 "-once"
 [ "$(cat "$STOPPED")" = "Stopped to honor run once request..." ] || fail "-once stopped text: $(cat "$STOPPED")"
 no_lock_files "-once"
 
-# --- detaching: parent exits 82, child has only the release variable and PATH
+# --- detaching: parent exits 82, child has only the release variable, PATH
+# and the start-up variables the programs read (here TMP)
 new_depot detach
-env EXTRA_VARIABLE=1 HOME=/nowhere "$T" "$D" -start > "$TEST_TMP/detach/daemon.out" 2>&1
+env EXTRA_VARIABLE=1 HOME=/nowhere TMP=/tmp "$T" "$D" -start > "$TEST_TMP/detach/daemon.out" 2>&1
 expect_rc $? 82 "detaching start"
 if await_daemon; then
     cpid=$(cat "$PIDF")
     envs=$(tr '\0' '\n' < /proc/"$cpid"/environ | sort)
     names=$(echo "$envs" | cut -d= -f1 | tr '\n' ' ')
-    [ "$names" = "PATH xzebvls_release " ] || fail "child environment holds: $names"
+    [ "$names" = "PATH TMP xzebvls_release " ] || fail "child environment holds: $names"
     echo "$envs" | grep -qx "PATH=$PATH" || fail "child PATH differs"
     echo "$envs" | grep -qE '^xzebvls_release=[0-9]+$' || fail "release variable malformed"
     # -restart stops it and starts a fresh detached daemon.

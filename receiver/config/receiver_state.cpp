@@ -1,0 +1,3 @@
+#include "receiver/config/receiver_state.h"
+
+ReceiverProcess RECEIVER;

@@ -1,0 +1,217 @@
+#include "shipper/transport/session.h"
+
+#include <cctype>
+#include <fstream>
+
+#include "common/file_ops.h"
+#include "common/log.h"
+#include "common/text_format.h"
+#include "shipper/transport/host_map.h"
+#include "shipper/transport/instructions.h"
+#include "shipper/transport/transport_messages.h"
+
+namespace {
+
+std::string read_head(const std::string& path, std::size_t max) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(max, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(max));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+}
+
+bool starts_with(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// Calls `each` with every line of `text` (without its newline).
+template <typename Each>
+void for_each_line(std::string_view text, Each each) {
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        each(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+}
+
+bool is_blank(std::string_view line) {
+    return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+// The script lines whose failure is normal (downloads and remote deletes
+// of files that may not be there).
+int commands_that_may_miss(const std::string& script) {
+    int count = 0;
+    for_each_line(read_head(script, 1 << 20), [&](std::string_view line) {
+        if (starts_with(line, "get ") || starts_with(line, "del ") || starts_with(line, "rm ")) ++count;
+    });
+    return count;
+}
+
+void remove_session_files(const std::string& output, const std::string& errors, const std::string& probe) {
+    unlink_remove(output);
+    unlink_remove(errors);
+    unlink_remove(probe);
+}
+
+// The error log gets the text between the begin and end lines.
+void log_error_text(const char* begin, const std::string& text) {
+    log_it('e', begin);
+    if (!LOG_FILES.ELOG_FILE.empty()) append_file(LOG_FILES.ELOG_FILE, text.c_str(), ATTR_PRIVATE);
+    log_it('e', TRANSPORT_MSG_END_ERRORS);
+}
+
+void log_error_file(const std::string& path) {
+    log_it('e', TRANSPORT_MSG_BEGIN_ERRORS);
+    concat_log('e', path.c_str());
+    log_it('e', TRANSPORT_MSG_END_ERRORS);
+}
+
+}  // namespace
+
+Command transport_command(const Transport& transport, const std::string& script, const std::string& output,
+                          const std::string& errors, const std::string& location) {
+    const TransportSettings& s = transport.settings;
+    const ConnectionRecord& r = transport.receiver;
+    const std::string login = r.user + "@" + r.machine;
+    Command command(s.program);
+    switch (s.kind) {
+        case TransportKind::Ftp:
+            command.args("-in", r.machine).in_from(script);
+            break;
+        case TransportKind::Sftp:
+        case TransportKind::Ssftp:
+            command.args("-B", script, login);
+            break;
+        case TransportKind::Psftpk:
+            command.args("-b", script, "-i", pkfile_path(s, location), "-be", "-batch", login);
+            break;
+        case TransportKind::Psftpp:
+            command.args("-b", script, "-pw", r.password, "-be", "-batch", login);
+            break;
+        case TransportKind::Lftp:
+            command.args("-f", script);
+            break;
+    }
+    command.append_out(output).append_err(errors).time_limit(s.session_seconds);
+    return command;
+}
+
+ErrorJudgement judge_error_text(TransportKind kind, const std::string& user, bool check_mode, std::string_view text) {
+    ErrorJudgement judgement;
+    text = text.substr(0, ERROR_TEXT_EXAMINED);
+    if (text.empty()) return judgement;
+    switch (kind) {
+        case TransportKind::Ssftp:
+        case TransportKind::Psftpk:
+        case TransportKind::Psftpp: {
+            const std::string greeting = "Using username \"" + user + "\".";
+            if (starts_with(text, greeting) && text.size() <= greeting.size() + 3) return judgement;
+            judgement.verdict = ErrorVerdict::Unexpected;
+            if (starts_with(text, greeting)) {
+                std::size_t end = text.find('\n');
+                text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+            }
+            judgement.shown = text;
+            return judgement;
+        }
+        case TransportKind::Lftp:
+            if (check_mode) {
+                for_each_line(text, [&](std::string_view line) {
+                    if (starts_with(line, "get: Access failed:") || starts_with(line, "rm: Access failed:") ||
+                        is_blank(line))
+                        return;
+                    judgement.shown.append(line);
+                    judgement.shown += '\n';
+                });
+                if (!judgement.shown.empty()) judgement.verdict = ErrorVerdict::Unexpected;
+                return judgement;
+            }
+            break;
+        case TransportKind::Ftp:
+        case TransportKind::Sftp:
+            break;
+    }
+    judgement.verdict = ErrorVerdict::Errors;
+    return judgement;
+}
+
+int unexplained_ftp_refusals(std::string_view output, int tolerated_not_found) {
+    int unexplained = 0;
+    for_each_line(output, [&](std::string_view line) {
+        bool reply = line.size() >= 4 && (line[0] == '4' || line[0] == '5') && std::isdigit((unsigned char)line[1]) &&
+                     std::isdigit((unsigned char)line[2]) && (line[3] == ' ' || line[3] == '-');
+        if (!reply || line[3] == '-') return;  // continuation lines of a reply are not counted again
+        if (starts_with(line, "550") && tolerated_not_found > 0) {
+            --tolerated_not_found;
+            return;
+        }
+        ++unexplained;
+    });
+    return unexplained;
+}
+
+int follow_instructions(const Transport& transport, const std::string& script, const std::string& output,
+                        const std::string& errors, const std::string& probe, const std::string& location,
+                        bool check_mode) {
+    const TransportSettings& s = transport.settings;
+    if (!this_file_exists(script)) {
+        log_it('e', fmt_msg(TRANSPORT_MSG_NO_SCRIPT, script.c_str()));
+        return 0;
+    }
+    unlink_remove(output);
+    unlink_remove(errors);
+    if (this_file_exists(output) || this_file_exists(errors)) {
+        log_it('e', fmt_msg(TRANSPORT_MSG_STALE_FILES, this_file_exists(output) ? output.c_str() : errors.c_str()));
+        return 0;
+    }
+    if (!touch_file(errors, "", ATTR_PRIVATE) || !touch_file(output, "", ATTR_PRIVATE) ||
+        !touch_file(probe, PROBE_TEXT, ATTR_PRIVATE)) {
+        remove_session_files(output, errors, probe);
+        return 0;
+    }
+    push_ship_file(errors);
+    push_ship_file(output);
+    push_ship_file(probe);
+
+    if (s.kind == TransportKind::Psftpk) {
+        const std::string pk = pkfile_path(s, location);
+        if (!this_file_exists(pk)) {
+            log_it('e', fmt_msg(TRANSPORT_MSG_PKFILE_MISSING, pk.c_str()));
+            remove_session_files(output, errors, probe);
+            return 0;
+        }
+    }
+
+    const int may_miss = commands_that_may_miss(script);
+    const Command command = transport_command(transport, script, output, errors, location);
+    const int status = command.run();
+    unlink_remove(script);
+
+    int result = 0;
+    if (status == COMMAND_TIMED_OUT) {
+        log_it('e', fmt_msg(TRANSPORT_MSG_TIMED_OUT, s.program.c_str(), s.session_seconds));
+        if (!file_is_empty(errors)) log_error_file(errors);
+    } else if (status == COMMAND_NOT_STARTED) {
+        log_it('e', fmt_msg(TRANSPORT_MSG_NOT_STARTED, s.program.c_str()));
+    } else if (ErrorJudgement j = judge_error_text(s.kind, transport.receiver.user, check_mode,
+                                                   read_head(errors, ERROR_TEXT_EXAMINED));
+               j.verdict != ErrorVerdict::Clean) {
+        if (j.verdict == ErrorVerdict::Unexpected)
+            log_error_text(TRANSPORT_MSG_BEGIN_UNEXPECTED, j.shown);
+        else
+            log_error_file(errors);
+    } else if (status != 0 && !file_is_empty(output)) {
+        log_error_file(output);
+    } else if (s.kind == TransportKind::Ftp && check_mode &&
+               unexplained_ftp_refusals(read_head(output, 1 << 20), may_miss) > 0) {
+        log_error_file(output);
+    } else if (this_file_exists(probe) && !file_is_empty(probe)) {
+        result = 1;
+    } else {
+        log_it('e', TRANSPORT_MSG_NOT_ESTABLISHED);
+    }
+    remove_session_files(output, errors, probe);
+    return result;
+}
