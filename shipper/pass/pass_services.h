@@ -10,9 +10,6 @@
 #include "shipper/config/vob_key.h"
 #include "shipper/pass/pass_names.h"
 
-// Whether this build carries the packet building pieces at all.
-bool pass_services_available();
-
 // ---- History.
 
 // Selects the key's branches, labels and attributes and the symbolic-link

@@ -5,10 +5,6 @@
 # with vandrel_packet. The first packet carries the whole history, the next
 # one what changed since the confirmed epoch (removals and locks included);
 # a busy receiver skips the pass; the hold personality fills _hold_out.
-if [ ! -f "$SRC_DIR/shipper/transport/CMakeLists.txt" ] || [ ! -f "$SRC_DIR/shipper/history/CMakeLists.txt" ]; then
-    echo "skipped: this tree builds no packets yet (no transport or history library)"
-    exit 0
-fi
 source "$SRC_DIR/tests/shipping_pass/pass_lib.sh"
 export PATH="$SRC_DIR/contrib/triggers:$PATH"
 RECV=$TEST_TMP/recv

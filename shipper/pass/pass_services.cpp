@@ -1,4 +1,4 @@
-// The pass's services on the transport and history libraries.
+// The pass's calls into the transport and history libraries.
 #include <cerrno>
 
 #include "codecs/multipart.h"
@@ -48,10 +48,6 @@ TransportKind kind_of(shipper_config::TransportKind kind) {
 }
 
 }  // namespace
-
-bool pass_services_available() {
-    return true;
-}
 
 void pass_select_metadata(const shipper_config::VobKey& key, int slink_scale, bool slink_override, const std::string&) {
     METADATA_SELECTION.BRANCHES = patterns_of(key.branches);
