@@ -14,7 +14,7 @@ make_depot
 echo "depot=$D" > "$TEST_TMP/site"
 install_vandrel_triggers /vobs/src "$TEST_TMP/site" 1 "$OUT" 1 /vobs/src siteB >/dev/null || die "triggers"
 conf -- '1>/vobs/src>>.>/vobs/dst>.>siteB'
-mkdir -p "$RECV"
+rm -rf "$RECV"; mkdir -p "$RECV"
 printf '[%s]\n' "$(vandrel_packet passkey file:/// ship pw "$RECV")" > "$BAY/config/hostmaps/siteB.hostmap"
 
 # inspect PACKET: its summary in $TEST_TMP/inspect.
