@@ -31,6 +31,7 @@ cd /view/dev/vobs/src
 ct checkout -nc . >/dev/null
 echo one > f.c
 ct mkelem -nc -ci f.c >/dev/null
+ct ln -s f.c link_to_f >/dev/null
 ct checkin -nc . >/dev/null
 ct checkout -nc f.c >/dev/null
 echo two > f.c
@@ -54,6 +55,7 @@ in_packet "f.c@@/main/1"
 in_packet "f.c@@/main/2"
 in_unorm "Label 4:REL1"
 in_unorm 'Attrib 15:Status="tested"'
+in_packet "link_to_f>f.c"
 eq "" "$(ls "$EPOCS")" "files left in the epocs directory"
 
 # The receiver confirms the packet: the next one covers what changed since,
@@ -78,11 +80,23 @@ grep -q "f.c@@/main/1" "$TEST_TMP/x/dhist" || fail "no removal record: $(cat "$T
 eq "OK mship.001.siteB.siteA" "$(post_runs)" "post-ship run"
 has_file "$R.epoc"
 
+# An epoch file that does not begin with a date-time: the whole history.
+rm -f "$R.crc" "$R.pack"
+echo "garbage; rm -rf /" > "$R.epoc"
+ct checkout -nc f.c >/dev/null
+echo four > f.c
+ct checkin -nc f.c >/dev/null
+once
+has_text "   Invalid epoc file received : reverted to shipper epoc..." "$LOGS/shipper_warnings.txt"
+inspect "$R.crc"
+in_packet "f.c@@/main/2"
+in_packet "f.c@@/main/4"
+
 # A busy receiver: the pass is skipped, the request consumed.
 rm -f "$R.crc" "$R.pack"
 echo busy > "$R.pack_pending"
 ct checkout -nc f.c >/dev/null
-echo four > f.c
+echo five > f.c
 ct checkin -nc f.c >/dev/null
 : > "$LOGS/post_runs"
 once
@@ -97,21 +111,34 @@ has_file "$R.pack_pending"
 # busy flag there skips the next pass.
 conf -- '1>/vobs/src>>.>/vobs/dst>.>siteB>hold'
 ct checkout -nc f.c >/dev/null
-echo five > f.c
+echo six > f.c
 ct checkin -nc f.c >/dev/null
 once
 has_text "-- holding packet instructions for (mship.001.siteB.siteA) siteB for external process" \
     "$LOGS/shipper_all.txt"
 has_file "$H.pack"
 inspect "$H.crc"
-in_packet "f.c@@/main/5"
+in_packet "f.c@@/main/6"
 no_file "$R.crc"
 echo busy > "$H.pack_pending"
 ct checkout -nc f.c >/dev/null
-echo six > f.c
+echo seven > f.c
 ct checkin -nc f.c >/dev/null
 once
 has_text "   Receiving site is currently processing packet predecessor in the _hold_out (packet skipped - for now)" \
     "$LOGS/shipper_warnings.txt"
+
+# A deployment of the VOB's files, held: the packet names its location and
+# carries the files as the export view shows them.
+conf -- '2>/vobs/src>>.>/[D] /opt/site>.>siteB>hold'
+cp "$BAY/config/config_specs/001.cs" "$BAY/config/config_specs/002.cs"
+printf '%s VLso_12.1_l %s' "$(scrambled "$DBID")" "$(scrambled "$(date +%s)_l")" > "$OUT/mship.002.siteB"
+once
+has_text "DEPLOYMENT package building STARTED for package (mship.002.siteB.siteA) from directory (/view/exp/vobs/src):" \
+    "$LOGS/shipper_deploys.txt"
+has_text "DEPLOYMENT package HELD for package (mship.002.siteB.siteA)" "$LOGS/shipper_deploys.txt"
+inspect "$HOLD/epoc.002.siteB.siteA.crc"
+in_packet "deployment location: /opt/site"
+grep -q "seven" "$TEST_TMP/x"/zeb.* || fail "the deployed file's content is not in the packet"
 
 finish
