@@ -79,3 +79,8 @@ bytes=$(cat "$held".crc* | wc -c)
 versions=$(sed -n 's/^\[\(.*\)\]$/\1/p' "$held.pack")
 echo "elements=$ELEMENTS versions in packet=$versions packet bytes=$bytes parts=$(ls "$held".crc* | wc -l)"
 echo "shipping pass (vandrel_shipper -once): ${seconds} s, peak resident memory ${kb} kB"
+# Where the time goes: the log lines that open each stage.
+stamp() { grep -hF -- "$1" "$B/logs/$2" | head -n 1 | sed 's/^\[[A-Za-z]* [A-Za-z]* *[0-9]* \([0-9:]*\) .*/\1/'; }
+echo "stages: request taken $(stamp 'Processing (' shipper_all.txt), export started $(stamp 'packaging all data' shipper_all.txt)," \
+  "metadata passes done $(stamp 'TOC for' shipper_TOCs.txt), packet built $(stamp 'holding packet' shipper_all.txt)," \
+  "completed $(stamp 'Completed (' shipper_all.txt)"
