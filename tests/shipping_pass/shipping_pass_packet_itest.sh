@@ -128,6 +128,16 @@ once
 has_text "   Receiving site is currently processing packet predecessor in the _hold_out (packet skipped - for now)" \
     "$LOGS/shipper_warnings.txt"
 
+# One replicated file, held: its history alone travels.
+conf -- '3>/vobs/src>>f.c>/vobs/dst>f.c>siteB>hold'
+cp "$BAY/config/config_specs/001.cs" "$BAY/config/config_specs/003.cs"
+printf '%s VLso_12.1_l %s' "$(scrambled "$DBID")" "$(scrambled "$(date +%s)_l")" > "$OUT/mship.003.siteB"
+once
+inspect "$HOLD/epoc.003.siteB.siteA.crc"
+in_packet "f.c@@/main/7"
+in_packet "destination path:    /vobs/dst/f.c"
+not_in_packet "link_to_f"
+
 # A deployment of the VOB's files, held: the packet names its location and
 # carries the files as the export view shows them.
 conf -- '2>/vobs/src>>.>/[D] /opt/site>.>siteB>hold'
