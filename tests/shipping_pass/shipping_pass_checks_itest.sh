@@ -138,6 +138,8 @@ vandrel_shipper "$D" -once 1 -wait > "$TEST_TMP/out1" 2>&1 &
 vandrel_shipper "$D" -once 2 -wait > "$TEST_TMP/out2" 2>&1 &
 wait
 eq 1 "$(cat "$LOGS"/shipper_all_[12].txt | grep -c 'Processing (mship.001.siteB from siteA)')" "passes that took the request"
+eq 1 "$(cat "$LOGS"/shipper_all_[12].txt | grep -c 'Completed (mship.001.siteB)')" "packets built"
+has_file "$H.pack"
 no_file "$REQ"
 no_file "$D/daemon/reading.001.siteB.siteA.readlock"
 
