@@ -18,6 +18,7 @@
 #include "receiver/config/key_lines.h"
 #include "receiver/config/receiver_messages.h"
 #include "receiver/config/receiver_state.h"
+#include "receiver/handover/apply_settings_fill.h"
 #include "receiver/intake/locked_vobs.h"
 #include "receiver/intake/packet_family.h"
 #include "receiver/intake/packet_road.h"
@@ -114,6 +115,7 @@ void reread_configuration() {
 
 void body(bool once) {
     LoopState state;
+    fill_apply_settings(RECEIVER.settings, DEPOT_PATHS._CALCULATED_USER);
     if (execute_startup_shutdown_trigger_script(TRIGGER_STARTUP, RECEIVER.settings.THIS_LOCATION) != 0) {
         log_it('e', MSG_STARTUP_DENIED);
         the_last_words(ORDERLY_SHUTDOWN);

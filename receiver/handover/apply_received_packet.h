@@ -29,8 +29,15 @@ struct ReceivedPacket {
 
 struct ApplyOutcome {
     bool applied = false;
-    std::string failure;        // the message the packet is tossed with
+    // The message the packet is tossed with; empty when the failing step
+    // logged its own messages already.
+    std::string failure;
     bool keep_pending = false;  // leave the pending descriptor for the next pass
 };
 
+// Normalises the element description into the .zeb file, then writes a
+// deployment package into its directory or applies a VOB packet to its
+// VOB. The per-packet state of the application steps starts afresh here.
+// A failed normalisation tosses the packet; a failed deployment or import
+// leaves it unconfirmed with its pending descriptor (keep_pending).
 ApplyOutcome apply_received_packet(const ReceivedPacket& packet);

@@ -53,10 +53,10 @@ PacketTriggerFacts trigger_facts(const PacketState& p) {
     return facts;
 }
 
-// Logs the message, removes every file of the packet and tells the
+// Logs the message (none when the failing step logged its own), removes every file of the packet and tells the
 // post-receive trigger (unless the pre-receive trigger refused it).
 PacketEnd toss(PacketState& p, const std::string& message, bool run_post_trigger = true) {
-    log_it('e', message);
+    if (!message.empty()) log_it('e', message);
     remove_extracted_files();
     if (p.owns_packet_files) remove_template_files(p.f.data);
     if (run_post_trigger)

@@ -32,13 +32,15 @@ make_packet() {
     mkdir -p "$work"
     printf '%s' "ELEMENT_BEGIN
 Name 5:a.txt
+ElType 9:text_file
 VERSION_BEGIN
-VersionId 6:main/1
+VersionId 7:/main/1
+OnBranch 4:main
 ExtractFile 8:zeb.0001
 VERSION_END
 ELEMENT_END
 ${M}element * \\main\\LATEST
-${M}l:west;D:vob;V:12.1;n:main;${M}NONE>${M}NONE>${M}${M}${M}" > "$work/h"
+${M}l:west;D:vob;V:12.0;n:main;${M}NONE>${M}NONE>${M}${M}${M}" > "$work/h"
     printf '%s' "${M}first version${M}" > "$work/p"
     "$PKT" compress-head "$work/h" "$work/h.z" "$tag" "$path" - > /dev/null || return 1
     "$PKT" compress-part "$work/p" "$work/p.z" > /dev/null || return 1
