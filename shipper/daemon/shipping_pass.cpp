@@ -541,7 +541,7 @@ int ShippingPass::run() {
     if (!problem.empty()) return fail(problem, true);
 
     pass_set_transport(settings_, HOSTMAPS_DIR, THE_EPOCS_DIR);
-    pass_select_metadata(key_, settings_.SLINK_SCALE, SHIPPER.VANDREL_SLINK_PROCESSING_OVERRIDE_ON, packet());
+    pass_select_metadata(key_, settings_.SLINK_SCALE, SHIPPER.VANDREL_SLINK_PROCESSING_OVERRIDE_ON);
     if (!(holding() ? hold_confirmation() : fetch_confirmation())) return 0;
     if (!read_since()) return 0;
     if (!export_tree()) return 0;

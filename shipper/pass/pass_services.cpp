@@ -49,7 +49,7 @@ TransportKind kind_of(shipper_config::TransportKind kind) {
 
 }  // namespace
 
-void pass_select_metadata(const shipper_config::VobKey& key, int slink_scale, bool slink_override, const std::string&) {
+void pass_select_metadata(const shipper_config::VobKey& key, int slink_scale, bool slink_override) {
     METADATA_SELECTION.BRANCHES = patterns_of(key.branches);
     METADATA_SELECTION.LABELS = patterns_of(key.labels);
     METADATA_SELECTION.ATTRIBUTES = patterns_of(key.attributes);

@@ -13,9 +13,8 @@
 // ---- History.
 
 // Selects the key's branches, labels and attributes and the symbolic-link
-// settings for the history passes, and logs what the packet asks for.
-void pass_select_metadata(const shipper_config::VobKey& key, int slink_scale, bool slink_override,
-                          const std::string& packet_name);
+// settings for the history passes.
+void pass_select_metadata(const shipper_config::VobKey& key, int slink_scale, bool slink_override);
 
 // Whether symbolic links are gathered (slink_scale not 0, override off).
 bool pass_slinks_on();
