@@ -22,6 +22,7 @@
 #include "common/text_format.h"
 #include "receiver/config/receiver_messages.h"
 #include "receiver/config/receiver_state.h"
+#include "receiver/apply/apply_state.h"
 #include "receiver/handover/apply_received_packet.h"
 #include "receiver/intake/descriptor.h"
 #include "receiver/intake/vob_checks.h"
@@ -41,6 +42,7 @@ struct PacketState {
     std::string CURRENT_RECEIVING_DEST_DIR;
     bool is_deployment = false;
     bool owns_packet_files = true;  // tossing removes the packet file and its parts
+    bool email_collected = false;   // the application wrote e-mail digest text for this packet
 };
 
 PacketTriggerFacts trigger_facts(const PacketState& p) {
@@ -50,6 +52,8 @@ PacketTriggerFacts trigger_facts(const PacketState& p) {
     facts.deployment = p.is_deployment;
     facts.destination = p.CURRENT_RECEIVING_DEST_DIR;
     facts.status = p.PACKET_END_STATUS;
+    facts.has_email = p.email_collected;
+    if (facts.has_email) facts.email_file = LOG_FILES.MLOG_FILE;
     return facts;
 }
 
@@ -274,6 +278,7 @@ PacketEnd process_received_packet(const ReceiverKeyLine& key, const PacketFamily
     packet.deployment_dir = deploy_dir;
     packet.is_deployment = p.is_deployment;
     ApplyOutcome outcome = apply_received_packet(packet);
+    p.email_collected = APPLY_PACKET.EMAIL_IS_POPULATED != 0;
     if (!outcome.applied) {
         if (outcome.keep_pending) forget_extracted_file(f.pending);
         return toss(p, outcome.failure);

@@ -46,6 +46,7 @@ mkdir -p "$IN"
 cat > "$TRIG/post.sh" << EOS
 #!/bin/sh
 echo "\$VANDREL_PACKET_STATUS" >> "$TEST_TMP/r/post_status"
+echo "\$VANDREL_RECEIVER_HAS_EMAIL \$VANDREL_RECEIVER_EMAIL_FILE" > "$TEST_TMP/r/post_email"
 EOS
 chmod +x "$TRIG/post.sh"
 write_conf "post_receive_trigger=post.sh" "$IN > preserve > allow_lbtype_locks, allow_rmlbtype"
@@ -66,6 +67,8 @@ eq "$P.epoc " "$(left_in)" "receiving directory after the packet"
 # The remote label lock is honoured with a warning.
 eq "OK with Warnings" "$(cat "$TEST_TMP/r/post_status" 2>/dev/null)" "post-receive status"
 grep -qF "Successfully processed package ($IN/$P.crc)..." "$LOGS/receiver_all.txt" || fail "not confirmed"
+# Nothing for the e-mail digest in a first packet.
+eq "no " "$(cat "$TEST_TMP/r/post_email")" "post-receive e-mail variables of a new packet"
 
 # --- what arrived -------------------------------------------------------------
 V=/view/imp/vobs/dst/lib
@@ -92,6 +95,7 @@ run_once
 eq "$P.epoc " "$(left_in)" "receiving directory after the repeated packet"
 grep -qF "   /vobs/dst/lib/foo.c@@/main/2" "$LOGS/receiver_email.txt" || fail "existing version not in the digest"
 eq "OK with Warnings" "$(cat "$TEST_TMP/r/post_status")" "post-receive status of a repeated packet"
+eq "yes $LOGS/receiver_email.txt" "$(cat "$TEST_TMP/r/post_email")" "post-receive e-mail variables with a digest"
 eq "REL2" "$(cleartool describe -fmt '%Nl' "$V/foo.c@@/main/2")" "labels of /main/2 (label request)"
 eq '"reviewed"' "$(cleartool describe -fmt '%[Status]NSa' "$V/foo.c@@/main/1")" \
     "attribute request on /main/1"

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# vandrel_shiptest from the shell: the argument table, refusals before the
+# configuration is read, configuration failures printed, and whole tests
+# with the real lftp on the local file system (open -u u,p file:///): the
+# success box with size and seconds, a receiver directory that cannot be
+# entered, a missing host map. A small stand-in cleartool answers the three
+# calls the start-up makes (-ver, lsview, startview).
+set -u
+BIN="$BUILD_DIR/bin"
+SHIPTEST="$BIN/vandrel_shiptest"
+PACKET="$BIN/vandrel_packet"
+rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
+command -v lftp > /dev/null || { echo "lftp is not installed (scripts/setup.sh)"; exit 1; }
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
+}
+contains() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
+
+mkdir -p fakebin
+cat > fakebin/cleartool <<'EOS'
+#!/bin/sh
+case "$1" in -ver|lsview|startview) exit 0 ;; esac
+exit 1
+EOS
+chmod +x fakebin/cleartool
+export PATH="$TEST_TMP/fakebin:$PATH"
+ME=$(id -un)
+
+D="$TEST_TMP/depot"
+B="$D/m_bay"
+mkdir -p "$D/daemon" "$B/_ship_out" "$B/_hold_out" "$B/epocs" "$B/logs" "$B/config/hostmaps" \
+  "$B/config/config_specs" "$B/_triggers"
+cat > "$B/config/shipper.conf" <<EOC
+shipper_id=$ME
+view=ship_view
+location_name=siteA
+transport_program=lftp
+UTC_offset=+0
+add_class=3
+EOC
+cat > "$B/config/shipper_3.conf" <<EOC
+shipper_id=$ME
+view=ship_view
+location_name=siteA
+transport_program=/usr/bin/lftp
+UTC_offset=+0
+duration_scale=second
+EOC
+RECV="$TEST_TMP/receiver bay"
+mkdir -p "$RECV"
+echo "[$("$PACKET" passkey file:/// u p "$RECV")]" > "$B/config/hostmaps/siteB.hostmap"
+echo "[$("$PACKET" passkey file:/// u p "$TEST_TMP/nowhere")]" > "$B/config/hostmaps/siteC.hostmap"
+touch "$B/logs/shipper_errors.txt"
+
+# --- the argument table --------------------------------------------------------
+run() { "$SHIPTEST" "$@" > out.txt 2>&1; echo $?; }
+USAGE="vandrel_shiptest USAGE: $SHIPTEST -ver | -help | ( path_to_Quorlin_depot remote_location [class=0..9] [meg=1-100]) "
+while read -r expected args; do
+  # shellcheck disable=SC2086
+  check "args ($args): exit $expected" [ "$(run $args)" -eq "$expected" ]
+  check "args ($args): usage printed" contains out.txt "$USAGE"
+done <<EOT
+36
+34 -help
+34 $D
+35 $D siteB meg=0
+35 $D siteB meg=101
+35 $D siteB meg=0100
+35 $D siteB class=33
+35 $D siteB class=3 class=3
+35 $D -siteB
+36 $D siteB class=3 meg=5 more
+EOT
+"$SHIPTEST" -ver > out.txt; check "-ver" contains out.txt "vandrel_shiptest Version (12.1) build ("
+check "a blank in the location: exit 35" [ "$(run "$TEST_TMP/no depot" "remote site")" -eq 35 ]
+check "a blank in the location: refused before the depot is read" contains out.txt "Invalid character in test location name (remote site) :"
+check "a blank in the location: no depot message" lacks out.txt "does not exist"
+
+# --- start-up failures are printed, nothing is sent ----------------------------
+check "missing depot: exit 39" [ "$(run "$TEST_TMP/none" siteB)" -eq 39 ]
+check "class without its file" [ "$(run "$D" siteB class=5)" -eq 1 ]
+check "class without its file: message" contains out.txt "Config. File ($B/config/shipper_5.conf) does not exist or cannot be read"
+sed 's/^location_name=.*//' "$B/config/shipper.conf" > "$B/config/shipper_4.conf"
+check "no location_name: exit 1" [ "$(run "$D" siteB class=4)" -eq 1 ]
+check "no location_name: message" contains out.txt "START_FAILED: vandrel_shiptest Config. File ($B/config/shipper_4.conf) has Required Location name not defined"
+check "no log file created" [ "$(ls "$B/logs")" = shipper_errors.txt ]
+
+# --- a working session ----------------------------------------------------------
+check "meg=3 class=3 ends with 999" [ "$(run "$D" siteB meg=3 class=3)" -eq $((999 % 256)) ]
+cat out.txt
+check "class file in use" contains out.txt "== Using: $B/config/shipper_3.conf"
+check "class printed" contains out.txt "		shipper_class=3"
+check "duration scale printed" contains out.txt "		(optional) duration_scale=second"
+check "size announced" contains out.txt '==>>> Evaluating communnication from "siteA" >>> "siteB" for 3 Meg'
+check "success line" contains out.txt 'Communication to "siteB" was successful.'
+check "box: size and seconds" grep -qE '^	\| 3 Meg sent to "siteB" in [0-9]+ seconds?\.$' out.txt
+check "box: bandwidth" grep -qE '^	\|     actual bandwidth = [0-9]+\.[0-9]{3} Meg/second\.$' out.txt
+check "nothing left in the receiver's bay" [ -z "$(ls -A "$RECV")" ]
+check "nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
+
+check "class=3 meg=1 order accepted" [ "$(run "$D" siteB class=3 meg=1)" -eq 231 ]
+check "class=3 meg=1: success" contains out.txt 'Communication to "siteB" was successful.'
+check "main configuration by default" [ "$(run "$D" siteB meg=1)" -eq 231 ]
+check "main configuration: classes listed" contains out.txt "		(optional) Shipper Class 3 enabled"
+
+# --- failures ---------------------------------------------------------------------
+check "receiver directory missing: ends with 999" [ "$(run "$D" siteC meg=1)" -eq 231 ]
+check "receiver directory missing: errors framed" contains out.txt "--- begin shipping errors ---- "
+check "receiver directory missing: lftp's words" contains out.txt "cd: Access failed"
+check "receiver directory missing: sending failed" contains out.txt "-- packet sending failed for ($B/epocs/vl_ping_test.data.siteC.siteA."
+check "receiver directory missing: no success" lacks out.txt "was successful"
+check "error text in the shipper's error log" contains "$B/logs/shipper_errors.txt" "cd: Access failed"
+check "receiver directory missing: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
+check "no host map: ends with 999" [ "$(run "$D" siteZ meg=1)" -eq 231 ]
+check "no host map: printed" contains out.txt "ERROR: required mapfile ($B/config/hostmaps/siteZ.hostmap) does not exist"
+check "no host map: parameters not read" contains out.txt "-- communication parmeters not read for (siteZ)"
+
+# --- a terminal signal ------------------------------------------------------------
+# The test removes its own files and leaves the shipper's daemon files alone.
+printf '#!/bin/sh\nsleep 5\n' > fakebin/lftp-hang
+chmod +x fakebin/lftp-hang
+sed -i "s|^transport_program=.*|transport_program=$TEST_TMP/fakebin/lftp-hang|" "$B/config/shipper.conf"
+touch "$D/daemon/vandrel_shipper.daemon_lock"
+"$SHIPTEST" "$D" siteB meg=1 > out.txt 2>&1 &
+pid=$!
+for _ in $(seq 1 250); do grep -q "Attempting communication" out.txt && break; sleep 0.02; done
+kill -TERM "$pid"
+wait "$pid"; rc=$?
+check "signal: exit status 15" [ "$rc" -eq 15 ]
+check "signal: test files removed" [ -z "$(ls -A "$B/epocs")" ]
+check "signal: the shipper's lock file left alone" [ -e "$D/daemon/vandrel_shipper.daemon_lock" ]
+check "signal: no stopped note for the shipper" [ ! -e "$D/daemon/vandrel_shipper.daemon_stopped" ]
+rm -f "$D/daemon/vandrel_shipper.daemon_lock"
+
+# --- the ftp kind --------------------------------------------------------------------
+# A stand-in ftp client ("-in machine", script on standard input) that speaks
+# the script through lftp and, like an ftp client, shows a refused upload on
+# its standard output and goes on. With REFUSE_DATA set the server refuses
+# the test data.
+cat > fakebin/ftp-via-lftp <<'EOS'
+#!/bin/sh
+[ "$1" = -in ] && [ "$2" = "file:///" ] && [ $# -eq 2 ] || { echo "bad command line: $*" >&2; exit 2; }
+script="$TEST_TMP/ftp_script"
+sed -e 's/^user \([^ ]*\) \(.*\)$/open -u \1,\2 file:\/\/\//' -e 's/^del /rm /' -e '/^ascii$/d' -e '/^bin$/d' > "$script"
+if [ -n "${REFUSE_DATA:-}" ]; then
+  sed -i '/^put "vl_ping_test\.data/d' "$script"
+  echo "553 Could not create file."
+fi
+{ lftp -f "$script" 2>&1 1>&3 | sed 's/^/550 /'; } 3>&1
+EOS
+chmod +x fakebin/ftp-via-lftp
+export TEST_TMP
+sed -i "s|^transport_program=.*|transport_program=$TEST_TMP/fakebin/ftp-via-lftp|" "$B/config/shipper.conf"
+check "ftp kind: ends with 999" [ "$(run "$D" siteB meg=1)" -eq 231 ]
+check "ftp kind: success" contains out.txt 'Communication to "siteB" was successful.'
+check "ftp kind: nothing left in the receiver's bay" [ -z "$(ls -A "$RECV")" ]
+REFUSE_DATA=1 run "$D" siteB meg=1 > /dev/null
+check "ftp kind, refused data: the refusal shown" contains out.txt "553 Could not create file."
+check "ftp kind, refused data: sending failed" contains out.txt "-- packet sending failed for"
+check "ftp kind, refused data: no success" lacks out.txt "was successful"
+check "ftp kind, refused data: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
+
+echo "$failures failure(s)"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# vandrel_shiptest over a real sftp session: the "sftp" and "ssftp" kinds
+# through the OpenSSH wrappers of contrib/transport, against a throwaway
+# sshd on a free loopback port with its own host key and client key (root
+# only; skipped elsewhere). A working session prints the box and leaves
+# nothing behind on either side.
+set -u
+BIN="$BUILD_DIR/bin"
+SHIPTEST="$BIN/vandrel_shiptest"
+PACKET="$BIN/vandrel_packet"
+rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
+if [ "$(id -u)" -ne 0 ] || [ ! -x /usr/sbin/sshd ] || ! command -v sftp > /dev/null || ! command -v ssh-keygen > /dev/null; then
+  echo "skipped: needs root, sshd, sftp and ssh-keygen (scripts/setup.sh installs them)"
+  exit 0
+fi
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
+}
+contains() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
+
+# --- the server -------------------------------------------------------------------
+S="$TEST_TMP/sshd"
+mkdir -p "$S"
+for key in host_key client_key; do ssh-keygen -q -t ed25519 -N "" -f "$S/$key" || exit 1; done
+cp "$S/client_key.pub" "$S/authorized_keys"
+PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat > "$S/sshd_config" <<EOC
+Port $PORT
+ListenAddress 127.0.0.1
+HostKey $S/host_key
+AuthorizedKeysFile $S/authorized_keys
+PasswordAuthentication no
+KbdInteractiveAuthentication no
+PermitRootLogin yes
+StrictModes no
+UsePAM no
+PidFile $S/sshd.pid
+Subsystem sftp internal-sftp
+LogLevel ERROR
+EOC
+echo "[127.0.0.1]:$PORT $(cut -d' ' -f1,2 "$S/host_key.pub")" > "$S/known_hosts"
+cat > "$S/ssh_config" <<EOC
+Host 127.0.0.1
+  Port $PORT
+  IdentityFile $S/client_key
+  UserKnownHostsFile $S/known_hosts
+  StrictHostKeyChecking yes
+  LogLevel ERROR
+EOC
+mkdir -p /run/sshd
+timeout 10 /usr/sbin/sshd -f "$S/sshd_config" -E "$S/sshd.log" || { cat "$S/sshd.log"; exit 1; }
+for _ in $(seq 1 250); do [ -s "$S/sshd.pid" ] && break; sleep 0.02; done
+SSHD_PID=$(cat "$S/sshd.pid" 2> /dev/null)
+[ -n "$SSHD_PID" ] || { echo "sshd did not start"; cat "$S/sshd.log"; exit 1; }
+trap 'kill "$SSHD_PID" 2> /dev/null' EXIT
+export VANDREL_SFTP_CONFIG="$S/ssh_config"
+
+# --- the depot --------------------------------------------------------------------
+mkdir -p fakebin
+printf '#!/bin/sh\ncase "$1" in -ver|lsview|startview) exit 0 ;; esac\nexit 1\n' > fakebin/cleartool
+chmod +x fakebin/cleartool
+export PATH="$TEST_TMP/fakebin:$PATH"
+D="$TEST_TMP/depot"
+B="$D/m_bay"
+mkdir -p "$D/daemon" "$B/_ship_out" "$B/_hold_out" "$B/epocs" "$B/logs" "$B/config/hostmaps" \
+  "$B/config/config_specs"
+RECV="$TEST_TMP/receiver"
+mkdir -p "$RECV"
+echo "[$("$PACKET" passkey 127.0.0.1 "$(id -un)" unused "$RECV")]" > "$B/config/hostmaps/siteB.hostmap"
+
+for wrapper in sftp_openssh ssftp_openssh; do
+  cat > "$B/config/shipper.conf" <<EOC
+shipper_id=$(id -un)
+view=ship_view
+location_name=siteA
+transport_program=$SRC_DIR/contrib/transport/$wrapper
+UTC_offset=+0
+EOC
+  "$SHIPTEST" "$D" siteB meg=2 > out.txt 2>&1; rc=$?
+  cat out.txt
+  check "$wrapper: ends with 999" [ "$rc" -eq 231 ]
+  check "$wrapper: success" contains out.txt 'Communication to "siteB" was successful.'
+  check "$wrapper: box" grep -qE '^	\| 2 Meg sent to "siteB" in [0-9]+ seconds?\.$' out.txt
+  check "$wrapper: nothing left in the receiver's bay" [ -z "$(ls -A "$RECV")" ]
+  check "$wrapper: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
+done
+
+# A receiver directory that does not exist: the session fails and says why.
+echo "[$("$PACKET" passkey 127.0.0.1 "$(id -un)" unused "$TEST_TMP/nowhere")]" > "$B/config/hostmaps/siteC.hostmap"
+"$SHIPTEST" "$D" siteC meg=1 > out.txt 2>&1
+check "missing receiver directory: sending failed" contains out.txt "-- packet sending failed for ($B/epocs/vl_ping_test.data.siteC.siteA."
+framed_text() {  # the program's words stand between the begin and end lines
+  awk '/^--- begin .*shipping errors/ {on = 1; next} /^--- end shipping errors/ {on = 0} on && NF {n++} END {exit n ? 0 : 1}' "$1"
+}
+check "missing receiver directory: sftp's words printed between the lines" framed_text out.txt
+check "missing receiver directory: no success" lacks out.txt "was successful"
+check "missing receiver directory: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
+
+echo "$failures failure(s)"
+[ "$failures" -eq 0 ]
