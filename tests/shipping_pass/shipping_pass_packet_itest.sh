@@ -42,7 +42,12 @@ ct mkattype -nc Status@/vobs/src >/dev/null
 ct mkattr Status '"tested"' f.c >/dev/null
 has_file "$REQ"
 
-# First packet: no epoch anywhere, so the whole history.
+# First packet: no epoch anywhere, so the whole history. What an earlier,
+# broken-off pass left behind is removed first.
+stale_tail=$(printf 'a%.0s' $(seq 100))
+for f in "$E.crz" "$E.crz_1" "$E.crc" "$E.crc_1" "$E.crxi" "$E.crx" "$E.holla" "$E.$stale_tail" "$H.crc_1"; do
+    echo stale > "$f"
+done
 once
 has_text "---- packaging all data since VOB creation for (mship.001.siteB.siteA) siteB" "$LOGS/shipper_all.txt"
 has_text "Completed (mship.001.siteB)" "$LOGS/shipper_all.txt"
@@ -57,6 +62,7 @@ in_unorm "Label 4:REL1"
 in_unorm 'Attrib 15:Status="tested"'
 in_packet "link_to_f>f.c"
 eq "" "$(ls "$EPOCS")" "files left in the epocs directory"
+no_file "$H.crc_1"
 
 # The receiver confirms the packet: the next one covers what changed since,
 # removals and locks included.
@@ -117,6 +123,10 @@ once
 has_text "-- holding packet instructions for (mship.001.siteB.siteA) siteB for external process" \
     "$LOGS/shipper_all.txt"
 has_file "$H.pack"
+grep -qx '[0-9]*-[A-Z][a-z][a-z]-[0-9]*\.[0-9]*:[0-9]*:[0-9]* UTC +0100' <(sed -n 1p "$H.pack") ||
+    fail "trailer epoch: $(sed -n 1p "$H.pack")"
+eq "</vobs/dst>" "$(sed -n 2p "$H.pack")" "trailer destination"
+eq "[6]" "$(sed -n 3p "$H.pack")" "trailer version count"
 inspect "$H.crc"
 in_packet "f.c@@/main/6"
 no_file "$R.crc"
