@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -24,6 +23,7 @@
 #include "shipper/daemon/shipper_state.h"
 #include "shipper/daemon/trigger_scripts.h"
 #include "shipper/pass/config_spec_edit.h"
+#include "shipper/pass/epoch_word.h"
 #include "shipper/pass/history_export.h"
 #include "shipper/pass/pass_messages.h"
 #include "shipper/pass/pass_names.h"
@@ -44,44 +44,6 @@ constexpr int REQUEST_OPEN_RETRIES = 5;
 // The epoch file is one short line; more is never read.
 constexpr std::size_t EPOC_READ_MAX = 4096;
 inline constexpr char VERSIONS_FOLLOW[] = "   ======== any contained element versions follow:\n";
-
-// "6-Dec-2026.7:26:5": the date-time word an epoch text begins with.
-bool is_since_word(const std::string& word) {
-    std::size_t i = 0;
-    auto digits = [&](std::size_t max) {
-        std::size_t start = i;
-        while (i < word.size() && i - start < max && std::isdigit(static_cast<unsigned char>(word[i]))) ++i;
-        return i > start;
-    };
-    auto expect = [&](char c) { return i < word.size() && word[i++] == c; };
-    if (!digits(2) || !expect('-')) return false;
-    bool month = false;
-    for (std::string_view name : MONTHS)
-        if (word.compare(i, name.size(), name) == 0) month = true;
-    if (!month) return false;
-    i += 3;
-    return expect('-') && digits(4) && expect('.') && digits(2) && expect(':') && digits(2) && expect(':') &&
-           digits(2) && i == word.size();
-}
-
-// The transport kind's number as the sending log line shows it.
-int transport_number(shipper_config::TransportKind kind) {
-    switch (kind) {
-        case shipper_config::TransportKind::ftp:
-            return 0;
-        case shipper_config::TransportKind::sftp:
-            return 1;
-        case shipper_config::TransportKind::psftpk:
-            return 2;
-        case shipper_config::TransportKind::ssftp:
-            return 3;
-        case shipper_config::TransportKind::psftpp:
-            return 4;
-        case shipper_config::TransportKind::lftp:
-            return 5;
-    }
-    return 0;
-}
 
 void log_designators(const shipper_config::Designators& d, const char* kind, const char* kinds,
                      const std::string& packet) {
@@ -488,7 +450,7 @@ int ShippingPass::send_packet() {
     log_it('n', fmt_msg(SENDING, packet().c_str(), location_.c_str()));
     if (settings_.transport_kind != shipper_config::TransportKind::ftp)
         log_it('n', fmt_msg(USING_PROGRAM, shipper_config::transport_kind_name(settings_.transport_kind),
-                            transport_number(settings_.transport_kind)));
+                            pass_transport_number(settings_.transport_kind)));
     const int parts = MULTIPART.XTRA_PACKET_PARTS;
     errno = 0;
     if (!pass_make_instructions(names_, parts)) {

@@ -141,6 +141,10 @@ int pass_extra_parts() {
     return MULTIPART.XTRA_PACKET_PARTS;
 }
 
+int pass_transport_number(shipper_config::TransportKind kind) {
+    return transport_kind_number(kind_of(kind));
+}
+
 void pass_set_transport(const shipper_config::ShipperSettings& settings, const std::string& hostmaps_dir,
                         const std::string& epocs_dir) {
     TRANSPORT.settings.program = settings.TRANSPORT_PROGRAM;
