@@ -1,14 +1,20 @@
 // Throughput of the packet codec stages next to a plain file copy measured
 // in the same run, and the peak resident memory of the process.
 //
-//   bench_codecs_throughput [SIZE_MIB [SCRATCH_DIR]]
+//   bench_codecs_throughput [SIZE_MIB [SCRATCH_DIR [RUNS]]]
 //
 // SIZE_MIB defaults to 256; the scratch directory defaults to $TMPDIR or
-// /tmp and is removed afterwards. The input mixes source-like text (with
+// /tmp and is removed afterwards. With RUNS (default 1) every stage runs
+// that many times and the median is reported, which steadies the figures on
+// a machine shared with other work. Before each stage the written files are
+// synced (untimed, the scratch file system only), so that every stage, the copy included, starts from the
+// same state of the page cache. The input mixes source-like text (with
 // indentation runs) and binary stretches (random bytes and zero runs).
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,26 +78,44 @@ void make_input(const std::string& path, std::size_t size, std::size_t piece_see
     out.close();
 }
 
-double cpu_seconds() {
+// User and system CPU seconds of the process so far.
+struct CpuTimes {
+    double user = 0;
+    double sys = 0;
+};
+
+CpuTimes cpu_times() {
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
-    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    auto seconds = [](const timeval& tv) {
+        return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
+    };
+    return {seconds(ru.ru_utime), seconds(ru.ru_stime)};
 }
 
 // Wall-clock and CPU seconds of one stage; CPU time stays meaningful on a
-// machine shared with other work.
+// machine shared with other work, and its split shows how much of a stage is
+// the codec itself and how much the kernel's file work.
 struct Timing {
     double wall = 0;
-    double cpu = 0;
+    double user = 0;
+    double sys = 0;
+    double cpu() const { return user + sys; }
 };
 
 Timing timed(const std::function<bool()>& stage, bool& ok) {
-    const double c0 = cpu_seconds();
+    const CpuTimes c0 = cpu_times();
     const auto t0 = std::chrono::steady_clock::now();
     ok = stage();
     const auto t1 = std::chrono::steady_clock::now();
-    return {std::chrono::duration<double>(t1 - t0).count(), cpu_seconds() - c0};
+    const CpuTimes c1 = cpu_times();
+    return {std::chrono::duration<double>(t1 - t0).count(), c1.user - c0.user, c1.sys - c0.sys};
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 bool plain_copy(const std::string& src, const std::string& dst) {
@@ -118,8 +142,9 @@ long peak_rss_kib() {
 
 int main(int argc, char** argv) {
     const std::size_t size_mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
-    if (size_mib == 0) {
-        std::fprintf(stderr, "usage: %s [SIZE_MIB [SCRATCH_DIR]]\n", argv[0]);
+    const int runs = argc > 3 ? std::atoi(argv[3]) : 1;
+    if (size_mib == 0 || runs < 1) {
+        std::fprintf(stderr, "usage: %s [SIZE_MIB [SCRATCH_DIR [RUNS]]]\n", argv[0]);
         return 2;
     }
     const char* tmp = argc > 2 ? argv[2] : std::getenv("TMPDIR");
@@ -131,78 +156,108 @@ int main(int argc, char** argv) {
     const std::size_t size = size_mib * MIB;
     const std::string input = dir + "/input";
     make_input(input, size, 1);
-
-    struct Row {
-        const char* stage;
-        Timing t;
-        bool ok;
-    };
-    std::vector<Row> rows;
-    auto run = [&](const char* name, const std::function<bool()>& stage) {
-        bool ok = false;
-        const Timing t = timed(stage, ok);
-        rows.push_back({name, t, ok});
-    };
-
-    run("plain copy", [&] { return plain_copy(input, dir + "/copy"); });
-    // The head is always run-encoded; a part of this input is stored.
-    plain_copy(input, dir + "/copy2");
-    run("compress (head, run form)", [&] { return compress_file(dir + "/copy2", dir + "/hz", "v", "p", "-") == 1; });
-    run("uncompress (head)", [&] {
-        std::string v, p, d;
-        return uncompress_file(dir + "/hz", dir + "/hu", v, p, d) == 1;
-    });
-    std::filesystem::remove(dir + "/hz");
-    std::filesystem::remove(dir + "/hu");
-    run("compress (part)", [&] { return compress_part(dir + "/copy", dir + "/z") == 1; });
-    run("uncompress (part)", [&] { return uncompress_part(dir + "/z", dir + "/u") == 1; });
-    run("crypt", [&] { return crypt_file(dir + "/u", dir + "/c") == 1; });
-    run("decrypt", [&] { return decrypt_file(dir + "/c", dir + "/d") == 1; });
-    std::filesystem::remove(dir + "/z");
-    std::filesystem::remove(dir + "/u");
-    std::filesystem::remove(dir + "/c");
-
     // Multipart: 16 data files in parts of a quarter of the input.
+    std::vector<std::string> originals;
     std::vector<std::string> files;
     for (int i = 0; i < 16; ++i) {
+        originals.push_back(dir + "/original" + std::to_string(i));
         files.push_back(dir + "/data" + std::to_string(i));
-        make_input(files.back(), size / 16, static_cast<std::size_t>(i) + 2);
+        make_input(originals.back(), size / 16, static_cast<std::size_t>(i) + 2);
     }
-    std::filesystem::remove(dir + "/copy");
-    std::filesystem::remove(dir + "/d");
     set_part_size_limit_for_tests(static_cast<std::int64_t>(size / 4 + MIB));
-    const std::string head = dir + "/packet.xtar";
-    {
-        ByteWriter w;
-        w.create_private(head);
-        const std::string sections = std::string("ELEMENT_BEGIN\n") + ZEB_FILE_BREAK + "element * /main/LATEST\n" +
-                                     ZEB_FILE_BREAK + "l:west;" + ZEB_FILE_BREAK + "POST>" + ZEB_FILE_BREAK +
-                                     "DESTROY>" + ZEB_FILE_BREAK + "" + ZEB_FILE_BREAK + ZEB_FILE_BREAK;
-        w.write(sections);
-        w.close();
+
+    const int dir_fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct Row {
+        const char* stage;
+        std::vector<Timing> t;
+        bool ok = true;
+    };
+    std::vector<Row> rows;
+    auto run = [&](std::size_t& index, const char* name, const std::function<bool()>& stage) {
+        if (rows.size() <= index) rows.push_back({name, {}, true});
+        // Every stage starts with the files of the stages before it written
+        // out, so that on a disk no stage pays for another's writeback.
+        if (dir_fd >= 0) syncfs(dir_fd);
+        bool ok = false;
+        rows[index].t.push_back(timed(stage, ok));
+        rows[index].ok = rows[index].ok && ok;
+        ++index;
+    };
+
+    // Every round runs every stage once on fresh copies of the same input;
+    // the median over the rounds is reported.
+    for (int round = 0; round < runs; ++round) {
+        std::size_t i = 0;
+        run(i, "plain copy", [&] { return plain_copy(input, dir + "/copy"); });
+        // The head is always run-encoded; a part of this input is stored.
+        plain_copy(input, dir + "/copy2");
+        run(i, "compress (head, run form)",
+            [&] { return compress_file(dir + "/copy2", dir + "/hz", "v", "p", "-") == 1; });
+        run(i, "uncompress (head)", [&] {
+            std::string v, p, d;
+            return uncompress_file(dir + "/hz", dir + "/hu", v, p, d) == 1;
+        });
+        std::filesystem::remove(dir + "/hz");
+        std::filesystem::remove(dir + "/hu");
+        run(i, "compress (part)", [&] { return compress_part(dir + "/copy", dir + "/z") == 1; });
+        run(i, "uncompress (part)", [&] { return uncompress_part(dir + "/z", dir + "/u") == 1; });
+        run(i, "crypt", [&] { return crypt_file(dir + "/u", dir + "/c") == 1; });
+        run(i, "decrypt", [&] { return decrypt_file(dir + "/c", dir + "/d") == 1; });
+        for (const char* name : {"/copy", "/z", "/u", "/c", "/d"}) std::filesystem::remove(dir + name);
+
+        for (std::size_t f = 0; f < files.size(); ++f) plain_copy(originals[f], files[f]);
+        const std::string head = dir + "/packet.xtar";
+        {
+            ByteWriter w;
+            w.create_private(head);
+            const std::string sections = std::string("ELEMENT_BEGIN\n") + ZEB_FILE_BREAK + "element * /main/LATEST\n" +
+                                         ZEB_FILE_BREAK + "l:west;" + ZEB_FILE_BREAK + "POST>" + ZEB_FILE_BREAK +
+                                         "DESTROY>" + ZEB_FILE_BREAK + "" + ZEB_FILE_BREAK + ZEB_FILE_BREAK;
+            w.write(sections);
+            w.close();
+        }
+        run(i, "multipart split", [&] { return ctar_data_files(head, files) == 1; });
+        for (const auto& f : files) std::filesystem::remove(f);
+        const std::string out = dir + "/x";
+        run(i, "extract", [&] {
+            return xtar_multipart_file(head, out + ".unorm", out + ".cs", out + ".pre", out + ".post", out + ".dhist",
+                                       out + ".nele") == 1;
+        });
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "input" && name.rfind("original", 0) != 0) std::filesystem::remove(entry.path());
+        }
     }
-    run("multipart split", [&] { return ctar_data_files(head, files) == 1; });
-    for (const auto& f : files) std::filesystem::remove(f);
-    const std::string out = dir + "/x";
-    run("extract", [&] {
-        return xtar_multipart_file(head, out + ".unorm", out + ".cs", out + ".pre", out + ".post", out + ".dhist",
-                                   out + ".nele") == 1;
-    });
 
     const double mib = static_cast<double>(size) / MIB;
-    const double copy_wall = mib / rows[0].t.wall;
-    const double copy_cpu = mib / rows[0].t.cpu;
-    std::printf("input %zu MiB, %d extra parts\n", size_mib, static_cast<int>(MULTIPART.XTRA_PACKET_PARTS));
-    std::printf("| stage | MB/s (wall) | x plain copy | MB/s (CPU) | x plain copy |\n|---|---|---|---|---|\n");
+    auto med = [](const Row& r, double (*field)(const Timing&)) {
+        std::vector<double> v;
+        for (const Timing& t : r.t) v.push_back(field(t));
+        return median(v);
+    };
+    auto wall_of = [](const Timing& t) { return t.wall; };
+    auto cpu_of = [](const Timing& t) { return t.cpu(); };
+    auto user_of = [](const Timing& t) { return t.user; };
+    auto sys_of = [](const Timing& t) { return t.sys; };
+    const double copy_wall = med(rows[0], wall_of);
+    const double copy_cpu = med(rows[0], cpu_of);
+    double load[3] = {0, 0, 0};
+    getloadavg(load, 3);
+    std::printf("input %zu MiB, %d extra parts, median of %d run%s, load average %.2f\n", size_mib,
+                static_cast<int>(MULTIPART.XTRA_PACKET_PARTS), runs, runs == 1 ? "" : "s", load[0]);
+    std::printf(
+        "| stage | MB/s (wall) | x plain copy | MB/s (CPU) | x plain copy | user s | system s |\n"
+        "|---|---|---|---|---|---|---|\n");
     bool all_ok = true;
     for (const Row& r : rows) {
-        const double wall = mib / r.t.wall;
-        const double cpu = mib / r.t.cpu;
-        std::printf("| %s%s | %.0f | %.2f | %.0f | %.2f |\n", r.stage, r.ok ? "" : " (FAILED)", wall, copy_wall / wall,
-                    cpu, copy_cpu / cpu);
+        const double wall = med(r, wall_of);
+        const double cpu = med(r, cpu_of);
+        std::printf("| %s%s | %.0f | %.2f | %.0f | %.2f | %.3f | %.3f |\n", r.stage, r.ok ? "" : " (FAILED)",
+                    mib / wall, wall / copy_wall, mib / cpu, cpu / copy_cpu, med(r, user_of), med(r, sys_of));
         all_ok = all_ok && r.ok;
     }
     std::printf("peak RSS: %ld KiB\n", peak_rss_kib());
+    if (dir_fd >= 0) close(dir_fd);
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     return all_ok ? 0 : 1;

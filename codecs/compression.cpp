@@ -5,8 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/byte_words.h"
 #include "codecs/codec_io.h"
 #include "codecs/codec_status.h"
+#include "codecs/wide_run.h"
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/messages.h"
@@ -18,63 +20,69 @@ namespace {
 // Largest size a file written or read by these routines may have.
 constexpr std::uint64_t SIZE_LIMIT = static_cast<std::uint64_t>(FILE_SIZE_CEILING) - 1;
 
-std::uint64_t load64(const unsigned char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Non-zero when some byte of v is zero.
-std::uint64_t has_zero_byte(std::uint64_t v) {
-    return (v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL;
-}
+constexpr unsigned COUNT_MAX = static_cast<unsigned>(RUN_COUNT_MAX);
 
 // Run encoder working a chunk at a time; the open run carries over to the
-// next chunk. Where eight bytes in a row each differ from the byte after
-// them (most of any text), they are eight complete single pairs and are
-// written without looking at them one by one.
+// next chunk. Inside a chunk it looks at eight bytes at a time, comparing
+// each with the byte before it: eight bytes that all differ from their
+// predecessors (most of any binary, much of text) become seven single pairs
+// in two word stores; eight that all repeat the open run only lengthen it;
+// any other eight go through a loop without branches on the data. On the
+// wide path (wide_run.h) whole 64-byte blocks are coded first and these
+// loops finish the rest of the chunk.
 class RunEncoder {
 public:
-    // Encodes n input bytes into out (room for 2 * n + 2 bytes needed) and
-    // returns how many bytes of complete pairs it wrote.
+    // Room encode() needs in out beyond 2 * n bytes.
+    static constexpr std::size_t SLACK = WIDE_RUN_SLACK;
+
+    // Encodes n input bytes into out (room for 2 * n + SLACK bytes needed)
+    // and returns how many bytes of complete pairs it wrote.
     std::size_t encode(const unsigned char* p, std::size_t n, unsigned char* out) {
-        std::size_t w = 0;
+        unsigned char* o = out;
         std::size_t i = 0;
-        unsigned cur = cur_;
-        unsigned cnt = cnt_;
-        while (i < n) {
-            if (p[i] != cur && i + 9 <= n && !has_zero_byte(load64(p + i) ^ load64(p + i + 1))) {
-                if (cnt > 0) {
-                    out[w] = static_cast<unsigned char>(cnt);
-                    out[w + 1] = static_cast<unsigned char>(cur);
-                    w += 2;
+        // From the first byte on the open run is the one of the byte before
+        // i, which the word comparisons below rely on.
+        if (n > 0) o = step(p[i++], o);
+        i = wide_run_encode(p, i, n, o, cur_, cnt_, COUNT_MAX);
+        for (; i + 8 <= n; i += 8) {
+            const std::uint64_t word = load_word(p + i);
+            const std::uint64_t repeats = zero_bytes(word ^ load_word(p + i - 1));
+            if (repeats == 0) {
+                // Byte 7 opens the new run; bytes 0..6 are single pairs.
+                o = emit(o, cnt_, cur_);
+                store_word(o, single_pairs(word));
+                store_word(o + 8, single_pairs(word >> 32));
+                o += 14;
+                cur_ = static_cast<unsigned>(word >> 56);
+                cnt_ = 1;
+            } else if (repeats == WORD_HIGHS) {
+                cnt_ += 8;
+                if (cnt_ > COUNT_MAX) {
+                    o = emit(o, COUNT_MAX, cur_);
+                    cnt_ -= COUNT_MAX;
                 }
-                for (int k = 0; k < 8; ++k) {
-                    out[w + 2 * static_cast<std::size_t>(k)] = 1;
-                    out[w + 2 * static_cast<std::size_t>(k) + 1] = p[i + static_cast<std::size_t>(k)];
+            } else if (cnt_ + 8 <= COUNT_MAX) {
+                // No run reaches the limit inside these eight bytes. Every
+                // byte stores the open pair; only a byte that starts a new
+                // run keeps it, by moving past it.
+                unsigned cnt = cnt_;
+                unsigned cur = cur_;
+                for (int j = 0; j < 8; ++j) {
+                    const unsigned starts = 1u - static_cast<unsigned>((repeats >> (8 * j + 7)) & 1u);
+                    o[0] = static_cast<unsigned char>(cnt);
+                    o[1] = static_cast<unsigned char>(cur);
+                    o += 2 * starts;
+                    cnt = (cnt & (starts - 1u)) + 1u;
+                    cur = static_cast<unsigned>(word >> (8 * j)) & 0xFFu;
                 }
-                w += 16;
-                i += 8;
-                cnt = 0;
-                cur = 256;
-                continue;
+                cnt_ = cnt;
+                cur_ = cur;
+            } else {
+                for (std::size_t j = 0; j < 8; ++j) o = step(p[i + j], o);
             }
-            const unsigned c = p[i++];
-            if (c == cur && cnt < static_cast<unsigned>(RUN_COUNT_MAX)) {
-                ++cnt;
-                continue;
-            }
-            if (cnt > 0) {
-                out[w] = static_cast<unsigned char>(cnt);
-                out[w + 1] = static_cast<unsigned char>(cur);
-                w += 2;
-            }
-            cur = c;
-            cnt = 1;
         }
-        cur_ = cur;
-        cnt_ = cnt;
-        return w;
+        for (; i < n; ++i) o = step(p[i], o);
+        return static_cast<std::size_t>(o - out);
     }
     // The last pair, when the input was not empty.
     bool finish(unsigned char pair[2]) const {
@@ -84,6 +92,23 @@ public:
     }
 
 private:
+    static unsigned char* emit(unsigned char* o, unsigned count, unsigned byte) {
+        o[0] = static_cast<unsigned char>(count);
+        o[1] = static_cast<unsigned char>(byte);
+        return o + 2;
+    }
+    // One byte by the plain rule.
+    unsigned char* step(unsigned c, unsigned char* o) {
+        if (c == cur_ && cnt_ < COUNT_MAX) {
+            ++cnt_;
+            return o;
+        }
+        if (cnt_ > 0) o = emit(o, cnt_, cur_);
+        cur_ = c;
+        cnt_ = 1;
+        return o;
+    }
+
     unsigned cur_ = 256;  // byte of the open run; 256 matches no byte
     unsigned cnt_ = 0;    // its length so far, 0 when none is open
 };
@@ -95,7 +120,7 @@ private:
 template <typename AfterChunk>
 bool run_encode(ByteReader& in, ByteWriter& out, std::uint64_t& completed, AfterChunk&& after_chunk, bool& abandoned) {
     RunEncoder encoder;
-    std::vector<unsigned char> pairs(2 * CODEC_BUFFER_SIZE + 2);
+    std::vector<unsigned char> pairs(2 * CODEC_BUFFER_SIZE + RunEncoder::SLACK);
     abandoned = false;
     for (;;) {
         std::size_t avail = 0;
@@ -127,6 +152,41 @@ bool field_ok(const std::string& field) {
     return field.size() <= HEAD_FIELD_MAX && field.find('|') == std::string::npos;
 }
 
+// Decodes the eight pairs at p into out, up to the first with a count out
+// of range. Returns the bytes written times 256 plus the pairs decoded.
+std::size_t decode_eight_pairs(const unsigned char* p, ByteWriter& out) {
+    constexpr std::uint64_t COUNTS = 0x00FF00FF00FF00FFULL;
+    constexpr std::uint64_t SINGLE = 0x0001000100010001ULL;
+    const std::uint64_t a = load_word(p);
+    const std::uint64_t b = load_word(p + 8);
+    if ((a & COUNTS) == SINGLE && (b & COUNTS) == SINGLE) {
+        store_word(out.reserve(8), pair_data(a) | (pair_data(b) << 32));
+        out.commit(8);
+        return (8 << 8) | 8;
+    }
+    // Runs of up to 16 bytes are two word stores of the repeated byte; the
+    // bytes stored past a run are overwritten by the next one.
+    unsigned char* const dst = out.reserve(8 * COUNT_MAX + 16);
+    unsigned char* o = dst;
+    std::size_t k = 0;
+    for (; k < 8; ++k) {
+        const unsigned count = p[2 * k];
+        const unsigned char byte = p[2 * k + 1];
+        if (count - 1u >= COUNT_MAX) break;
+        if (count <= 16) {
+            const std::uint64_t fill = byte * WORD_ONES;
+            store_word(o, fill);
+            store_word(o + 8, fill);
+        } else {
+            std::memset(o, byte, count);
+        }
+        o += count;
+    }
+    const auto written = static_cast<std::size_t>(o - dst);
+    out.commit(written);
+    return (written << 8) | k;
+}
+
 // Decodes run pairs from the reader's current position, a chunk at a time.
 // first_count is a count byte already read (or -1). Counts outside 1..100
 // and a count without its data byte mean the file was damaged.
@@ -155,20 +215,13 @@ int decode_pairs(ByteReader& in, int first_count, ByteWriter& out, std::uint64_t
             i = 1;
         }
         while (i + 1 < avail) {
-            // Eight single pairs in a row are eight bytes.
-            if (i + 16 <= avail) {
-                const std::uint64_t a = load64(p + i);
-                const std::uint64_t b = load64(p + i + 8);
-                constexpr std::uint64_t COUNTS = 0x00FF00FF00FF00FFULL;
-                constexpr std::uint64_t ONES = 0x0001000100010001ULL;
-                if ((a & COUNTS) == ONES && (b & COUNTS) == ONES && total + 8 <= SIZE_LIMIT) {
-                    unsigned char* dst = out.reserve(8);
-                    for (int k = 0; k < 8; ++k) dst[k] = p[i + 2 * static_cast<std::size_t>(k) + 1];
-                    out.commit(8);
-                    total += 8;
-                    i += 16;
-                    continue;
-                }
+            // Eight pairs at a time while the ceiling is far: they cannot
+            // reach it, so only their counts need checking.
+            if (i + 16 <= avail && total + 8 * COUNT_MAX <= SIZE_LIMIT) {
+                const std::size_t done = decode_eight_pairs(p + i, out);
+                total += done >> 8;
+                i += 2 * (done & 0xFF);
+                if ((done & 0xFF) == 8) continue;
             }
             if (!pair(p[i], p[i + 1])) return 0;
             i += 2;
@@ -179,6 +232,22 @@ int decode_pairs(ByteReader& in, int first_count, ByteWriter& out, std::uint64_t
     if (in.failed()) return codec_fail("read error");
     if (pending >= 0) return codec_fail("damaged run data: a count without its byte at the end");
     return 1;
+}
+
+// How many of the bytes p[1..n) differ from the byte before them, counted
+// eight at a time in byte-wide counters.
+std::uint64_t count_changes(const unsigned char* p, std::size_t n) {
+    std::uint64_t changes = 0;
+    std::size_t i = 1;
+    while (i + 8 <= n) {
+        std::uint64_t lanes = 0;  // eight counters of at most 255
+        for (int round = 0; round < 255 && i + 8 <= n; ++round, i += 8)
+            lanes += (~zero_bytes(load_word(p + i) ^ load_word(p + i - 1)) & WORD_HIGHS) >> 7;
+        const std::uint64_t pairs = (lanes & 0x00FF00FF00FF00FFULL) + ((lanes >> 8) & 0x00FF00FF00FF00FFULL);
+        changes += (pairs * 0x0001000100010001ULL) >> 48;
+    }
+    for (; i < n; ++i) changes += p[i] != p[i - 1];
+    return changes;
 }
 
 // The run form is abandoned exactly when the pairs before the last one fill
@@ -197,9 +266,7 @@ bool stored_form_certain(const std::string& in, std::uint64_t size) {
         const unsigned char* p = reader.peek(avail);
         if (avail == 0) break;
         if (prev >= 0 && p[0] != prev) ++changes;
-        std::uint64_t local = 0;
-        for (std::size_t i = 1; i < avail; ++i) local += p[i] != p[i - 1];
-        changes += local;
+        changes += count_changes(p, avail);
         prev = p[avail - 1];
         reader.consume(avail);
         if (2 * changes >= size) return true;

@@ -1,8 +1,8 @@
 #include "codecs/crypt.h"
 
 #include <algorithm>
-#include <vector>
 
+#include "codecs/byte_table.h"
 #include "codecs/codec_io.h"
 #include "codecs/codec_status.h"
 #include "common/file_ops.h"
@@ -90,22 +90,13 @@ int crypt_file(const std::string& in, const std::string& out) {
     }
     const SubstitutionTables tables(HASH_KEY);
     // Seed: the input size and every byte chained through the key. The chain
-    // only adds modulo 256, so it is summed in independent lanes.
+    // only adds modulo 256, so it is a sum of substituted bytes.
     unsigned s = static_cast<unsigned>(size % 256);
     for (;;) {
         std::size_t avail = 0;
         const unsigned char* p = reader.peek(avail);
         if (avail == 0) break;
-        std::uint32_t lane[4] = {0, 0, 0, 0};
-        std::size_t i = 0;
-        for (; i + 4 <= avail; i += 4) {
-            lane[0] += tables.forward[p[i]];
-            lane[1] += tables.forward[p[i + 1]];
-            lane[2] += tables.forward[p[i + 2]];
-            lane[3] += tables.forward[p[i + 3]];
-        }
-        for (; i < avail; ++i) lane[0] += tables.forward[p[i]];
-        s = (s + lane[0] + lane[1] + lane[2] + lane[3]) & 255u;
+        s = (s + substituted_sum(tables.forward, p, avail)) & 255u;
         reader.consume(avail);
     }
     if (reader.failed()) return codec_fail("read error on " + in);
@@ -119,23 +110,23 @@ int crypt_file(const std::string& in, const std::string& out) {
         static_cast<unsigned char>(check.a), static_cast<unsigned char>(check.b), static_cast<unsigned char>(k),
         static_cast<unsigned char>(check.c), static_cast<unsigned char>(check.d)};
     writer.write(header, sizeof header);
-    std::vector<unsigned char> chunk(CODEC_BUFFER_SIZE);
     unsigned pos = static_cast<unsigned>(k);
     std::uint64_t total = CRYPT_HEADER_SIZE;
     for (;;) {
         std::size_t n = 0;
         const unsigned char* p = reader.peek(n);
         if (n == 0) break;
-        n = std::min(n, chunk.size());
+        n = std::min(n, CODEC_BUFFER_SIZE);
         total += n;
         if (total > SIZE_LIMIT) {
             log_it('e', fmt_msg(COMMON_MSG_09, "Encrypted", "encrypt"));
             return codec_fail("encrypted file would exceed the file size ceiling");
         }
-        for (std::size_t i = 0; i < n; ++i) chunk[i] = tables.forward[(pos + i + p[i]) & 255u];
+        // Substituted straight into the writer's buffer.
+        substitute_after_offset(tables.forward, p, writer.reserve(n), n, pos);
+        writer.commit(n);
         pos += static_cast<unsigned>(n);
         reader.consume(n);
-        writer.write(chunk.data(), n);
     }
     if (reader.failed()) return codec_fail("read error on " + in);
     if (!writer.close()) return codec_fail("write error on " + out);
@@ -161,17 +152,16 @@ int decrypt_file(const std::string& in, const std::string& out) {
     codec_remove(out);
     ByteWriter writer;
     if (!writer.create_private(out)) return codec_fail("cannot create " + out);
-    std::vector<unsigned char> chunk(CODEC_BUFFER_SIZE);
     unsigned pos = static_cast<unsigned>(k);
     for (;;) {
         std::size_t n = 0;
         const unsigned char* p = reader.peek(n);
         if (n == 0) break;
-        n = std::min(n, chunk.size());
-        for (std::size_t i = 0; i < n; ++i) chunk[i] = static_cast<unsigned char>(tables.inverse[p[i]] - pos - i);
+        n = std::min(n, CODEC_BUFFER_SIZE);
+        substitute_before_offset(tables.inverse, p, writer.reserve(n), n, pos);
+        writer.commit(n);
         pos += static_cast<unsigned>(n);
         reader.consume(n);
-        writer.write(chunk.data(), n);
     }
     if (reader.failed()) return codec_fail("read error on " + in);
     if (!writer.close()) return codec_fail("write error on " + out);

@@ -7,8 +7,10 @@
 #include <random>
 
 #include "codec_test_util.h"
+#include "codecs/byte_table.h"
 #include "codecs/key_file.h"
 #include "common/log.h"
+#include "common/sha256.h"
 
 using namespace codec_test;
 
@@ -252,4 +254,119 @@ TEST(CryptDeathTest, KeyFaultAtStartupEndsTheProcessWithItsMessage) {
     // A sound configuration returns normally.
     select_encryption("vandrel_receiver", "r.conf", "encryption=standard\n", "/nonexistent/key.txt");
     EXPECT_STREQ(ENCRYPTION.USING_ENCRYPTION, "standard");
+}
+
+namespace {
+
+// A key shuffled the same way by every compiler and library.
+HashKey portable_key(std::uint64_t seed) {
+    HashKey key{};
+    std::iota(key.begin(), key.end() - 1, 1);
+    key[255] = 0;
+    SplitMix rng(seed);
+    for (std::size_t i = 254; i > 0; --i) std::swap(key[i], key[rng.below(i + 1)]);
+    return key;
+}
+
+// Encryption and decryption written out byte by byte.
+std::string reference_crypt(const std::string& in, const HashKey& key) {
+    unsigned s = static_cast<unsigned>(in.size() % 256);
+    for (unsigned char x : in) s = (static_cast<unsigned>(key[x]) + s) % 256;
+    const int k = key[s];
+    const CheckBytes cb = compute_check_bytes(key, k);
+    std::string out = bytes({cb.a, cb.b, k, cb.c, cb.d});
+    unsigned pos = static_cast<unsigned>(k);
+    for (unsigned char x : in) {
+        out.push_back(static_cast<char>(key[(pos + x) % 256]));
+        pos = (pos + 1) % 256;
+    }
+    return out;
+}
+
+std::string reference_decrypt_body(const std::string& body, const HashKey& key, int k) {
+    unsigned first_index[256];
+    for (unsigned y = 0; y < 256; ++y)
+        first_index[y] = static_cast<unsigned>(std::find(key.begin(), key.end(), static_cast<int>(y)) - key.begin());
+    std::string out;
+    unsigned pos = static_cast<unsigned>(k);
+    for (unsigned char y : body) {
+        const unsigned j = first_index[y];
+        out.push_back(static_cast<char>((j + 256 - pos) % 256));
+        pos = (pos + 1) % 256;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(Crypt, OutputBytesArePinnedOnVariedInputs) {
+    // Every encrypted file must match the byte rule exactly; the digests
+    // over the whole set guard the rule itself, since peers read these bytes.
+    // Both paths of the block substitution, where the processor has both.
+    const std::vector<HashKey> keys = {INTERNAL_HASH_KEY, portable_key(3)};
+    const std::vector<CorpusCase> corpus = codec_corpus();
+    const WidePathRestorer restore;
+    for (bool wide : {true, false}) {
+        set_wide_codec_path_for_tests(wide);
+        std::string digests[2];
+        for (std::size_t n = 0; n < keys.size(); ++n) {
+            HASH_KEY = keys[n];
+            for (const auto& c : corpus) {
+                SCOPED_TRACE(c.name + " key " + std::to_string(n) + (wide_codec_path() ? " wide" : " plain"));
+                write_file(dir_ / "in", c.content);
+                ASSERT_EQ(crypt_file(dir_ / "in", dir_ / "enc"), 1);
+                const std::string enc = read_file(dir_ / "enc");
+                EXPECT_TRUE(enc == reference_crypt(c.content, keys[n]));
+                digests[n] += sha256_hex(enc);
+                ASSERT_EQ(decrypt_file(dir_ / "enc", dir_ / "back"), 1);
+                EXPECT_TRUE(read_file(dir_ / "back") == c.content);
+
+                // Decryption of any body, not only of what encryption made, with
+                // a seed other than the content's.
+                const int k = static_cast<int>((c.content.size() * 7 + n) % 256);
+                const CheckBytes cb = compute_check_bytes(keys[n], k);
+                write_file(dir_ / "any", bytes({cb.a, cb.b, k, cb.c, cb.d}) + c.content);
+                ASSERT_EQ(decrypt_file(dir_ / "any", dir_ / "any.out"), 1);
+                EXPECT_TRUE(read_file(dir_ / "any.out") == reference_decrypt_body(c.content, keys[n], k));
+            }
+        }
+        EXPECT_EQ(sha256_hex(digests[0]), "00844606b0535f16b4ee8c9c8a891bcd010d6e0dc6a916b26c72e475503512ea");
+        EXPECT_EQ(sha256_hex(digests[1]), "66c165d59370e14d049edfdded1f392f3f0803d9e0a357953a1683cc56c96864");
+    }
+}
+
+TEST(ByteTable, EveryLengthAndOffsetMatchesTheByteRule) {
+    // Lengths around the 64-byte blocks, unaligned starts, every offset
+    // class, on both paths.
+    SplitMix rng(64);
+    unsigned char table[256];
+    for (int v = 0; v < 256; ++v) table[v] = static_cast<unsigned char>(portable_key(5)[static_cast<std::size_t>(v)]);
+    std::string data;
+    for (int i = 0; i < 1100; ++i) data.push_back(rng.byte());
+    const auto* in = reinterpret_cast<const unsigned char*>(data.data());
+    const WidePathRestorer restore;
+    for (bool wide : {true, false}) {
+        set_wide_codec_path_for_tests(wide);
+        for (std::size_t n : {0u, 1u, 63u, 64u, 65u, 127u, 128u, 129u, 1000u}) {
+            for (std::size_t at : {0u, 1u, 33u}) {
+                for (unsigned start : {0u, 1u, 190u, 255u, 256u + 7u}) {
+                    SCOPED_TRACE(std::to_string(n) + " at " + std::to_string(at) + " from " + std::to_string(start) +
+                                 (wide ? " wide" : " plain"));
+                    std::vector<unsigned char> after(n + 1, 0xEE), before(n + 1, 0xEE);
+                    substitute_after_offset(table, in + at, after.data(), n, start);
+                    substitute_before_offset(table, in + at, before.data(), n, start);
+                    unsigned sum = 0;
+                    for (std::size_t i = 0; i < n; ++i) {
+                        const unsigned x = in[at + i];
+                        ASSERT_EQ(after[i], table[(x + start + i) % 256]) << i;
+                        ASSERT_EQ(before[i], static_cast<unsigned char>((table[x] + 256u * 4 - start - i) % 256)) << i;
+                        sum += table[x];
+                    }
+                    EXPECT_EQ(after[n], 0xEE);
+                    EXPECT_EQ(before[n], 0xEE);
+                    EXPECT_EQ(substituted_sum(table, in + at, n), sum % 256);
+                }
+            }
+        }
+    }
 }
