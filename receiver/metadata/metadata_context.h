@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/command.h"
@@ -124,6 +125,11 @@ struct MetadataPacket {
 
     // Label and attribute commands run after the import, in packet order.
     std::vector<RepeatCommand> COMMANDS_TO_REPEAT;
+
+    // Label and attribute types the records use that the VOB lacked: made
+    // after the import, and only when the import did not bring them with
+    // their own definition (an integer attribute type stays an integer).
+    std::vector<std::pair<TypeKind, std::string>> TYPES_TO_MAKE;
 
     // 1 while the table-of-contents header of the section is not yet written.
     int BEGIN_OF_LBLOCKS = 1;

@@ -76,10 +76,23 @@ void make_reference_lists(const std::vector<PostRecord>& records, const Metadata
         if (!seen.insert(record.type).second) continue;
         if (ignored_by_process(settings, kind) || !type_name_acceptable(record.type)) continue;
         if (the_type_exists(settings, kind, record.type)) continue;
-        Command make = cleartool(kind == TypeKind::Label ? CT_MKLBTYPE : CT_MKATTYPE);
-        make.args("-nc", record.type + "@" + settings.vob_tag).raw(TRASH_ALL);
-        if (make.run() == 0) replicated_list(packet, kind).push(record.type);
+        // The type counts as this packet's at once (a removal request of the
+        // packet spares it), but it is made after the import: an import that
+        // carries the type makes it with its value type and constraints,
+        // which a plain mkattype here would fix as a string type.
+        replicated_list(packet, kind).push(record.type);
+        packet.TYPES_TO_MAKE.emplace_back(kind, record.type);
     }
+}
+
+void make_missing_types(const MetadataSettings& settings, MetadataPacket& packet) {
+    for (const auto& [kind, name] : packet.TYPES_TO_MAKE) {
+        if (the_type_exists(settings, kind, name)) continue;
+        Command make = cleartool(kind == TypeKind::Label ? CT_MKLBTYPE : CT_MKATTYPE);
+        make.args("-nc", name + "@" + settings.vob_tag).raw(TRASH_ALL);
+        make.run();
+    }
+    packet.TYPES_TO_MAKE.clear();
 }
 
 int queue_post_record(const PostRecord& record, const MetadataSettings& settings, MetadataPacket& packet) {
@@ -144,6 +157,7 @@ int queue_post_record(const PostRecord& record, const MetadataSettings& settings
 }
 
 void run_commands_to_repeat(const MetadataSettings& settings, MetadataPacket& packet) {
+    make_missing_types(settings, packet);
     for (const RepeatCommand& repeat : packet.COMMANDS_TO_REPEAT) {
         if (repeat.command.run() == 0) continue;
         warn(settings, repeat.trouble);

@@ -43,8 +43,10 @@ TEST_F(PostRequests, LabelsAndAttributesAreQueuedThenAppliedAfterTheImport) {
     ASSERT_EQ(writer.remove_attribute(post, "Gone", "a.c@@/main/1"), 1);
 
     process_post_text(post, settings, packet);
-    EXPECT_TRUE(type_here(LBTYPE, "REL1"));
-    EXPECT_TRUE(type_here(ATTYPE, "Status"));
+    // The missing types count as this packet's at once but are made after
+    // the import, which may bring them with their own definition.
+    EXPECT_FALSE(type_here(LBTYPE, "REL1"));
+    EXPECT_FALSE(type_here(ATTYPE, "Status"));
     EXPECT_TRUE(packet.REPLICATED_LABELS.contains("REL1"));
     EXPECT_TRUE(packet.REPLICATED_ATTRIBUTES.contains("Status"));
     EXPECT_FALSE(packet.REPLICATED_LABELS.contains("MOVED"));
@@ -52,6 +54,8 @@ TEST_F(PostRequests, LabelsAndAttributesAreQueuedThenAppliedAfterTheImport) {
     EXPECT_EQ(labels_of(root + "/c.c@@/main/2"), "") << "nothing is applied before the import";
 
     run_commands_to_repeat(settings, packet);
+    EXPECT_TRUE(type_here(LBTYPE, "REL1"));
+    EXPECT_TRUE(type_here(ATTYPE, "Status"));
     const std::string both = labels_of(root + "/c.c@@/main/2");  // listed in no fixed order
     EXPECT_TRUE(both == "MOVED REL1" || both == "REL1 MOVED") << both;
     EXPECT_EQ(labels_of(root + "/c.c@@/main/1"), "");
@@ -61,6 +65,20 @@ TEST_F(PostRequests, LabelsAndAttributesAreQueuedThenAppliedAfterTheImport) {
     EXPECT_EQ(attributes_of(root + "/b.c@@/main/dev"), "Status=\"two\nlines\"");
     EXPECT_EQ(attributes_of(root + "/e.c@@"), "Status=\"element\"");
     EXPECT_EQ(attributes_of(root + "/a.c@@/main/1"), "");
+    EXPECT_TRUE(warnings.empty()) << all_warnings();
+}
+
+TEST_F(PostRequests, ATypeTheImportBringsKeepsItsDefinition) {
+    std::string post = PostSectionWriter::keyword(true);
+    PostSectionWriter writer;
+    ASSERT_EQ(writer.make_attribute(post, "Review", "c.c@@/main/2", "3"), 1);
+    process_post_text(post, settings, packet);
+    // What the import does for a type it carries: made with its value type.
+    ASSERT_EQ(ct("mkattype", "-nc", "-vtype", "integer", "Review@" + vob), 0);
+    run_commands_to_repeat(settings, packet);
+    EXPECT_EQ(ct("mkattr", "-rep", "attype:Review@" + vob, "x", root + "/c.c@@/main/1") == 0, false)
+        << "Review must still be an integer type";
+    EXPECT_EQ(attributes_of(root + "/c.c@@/main/2"), "Review=3");
     EXPECT_TRUE(warnings.empty()) << all_warnings();
 }
 
