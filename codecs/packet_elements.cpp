@@ -35,7 +35,7 @@ bool is_value_line_of(std::string_view line, std::string_view tag) {
     return parse_value_line(line, v) && v.tag == tag;
 }
 
-std::string format_type_block(char kind, std::string_view name_line) {
+std::string format_type_block(char kind, std::string_view name_line, std::string_view definition) {
     std::string_view begin, end;
     switch (kind) {
         case 'B':
@@ -57,6 +57,7 @@ std::string format_type_block(char kind, std::string_view name_line) {
     block += '\n';
     block += name_line;
     block += '\n';
+    block += definition;
     block += end;
     block += '\n';
     return block;

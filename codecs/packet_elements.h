@@ -28,8 +28,12 @@ bool is_value_line_of(std::string_view line, std::string_view tag);
 
 // A type block cut down to its name line: "BRTYPE_BEGIN\n<line>\nBRTYPE_END\n"
 // and likewise for "LBTYPE" and "ATTYPE". `kind` is 'B', 'L' or 'A'; other
-// kinds give an empty text.
-std::string format_type_block(char kind, std::string_view name_line);
+// kinds give an empty text. `definition` is put after the name line as it is
+// (whole lines, each ending with a newline): the lines of the export that
+// define the type (scope, constraints, value type, default value), so that
+// the receiving import makes the type as the sending VOB has it. A reader
+// that knows only the name line drops them.
+std::string format_type_block(char kind, std::string_view name_line, std::string_view definition = {});
 
 // Deployment listing lines "F:<path>\n" and "D:<path>\n". Return 0 (nothing
 // appended) for an empty path or one holding a newline.

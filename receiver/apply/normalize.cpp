@@ -254,7 +254,7 @@ private:
     }
 
     void type_block(const TypeKind& kind) {
-        std::string record, name_line;
+        std::string record, name_line, definition;
         std::size_t first_end = 0;
         bool have_name = false;
         while (in_.next_record(record, first_end)) {
@@ -264,6 +264,9 @@ private:
                 name_line = record;
             } else if (line.starts_with(kind.prefix)) {
                 break;
+            } else if (have_name) {
+                // The lines that define the type go to the import with it.
+                definition.append(record).append("\n");
             }
         }
         if (!have_name) return;
@@ -300,12 +303,12 @@ private:
                 *suppression_logged = true;
                 log_it('w', fmt_msg(MSG_123, kind.word, kind.word));
             }
-            out_.write(format_type_block(kind.letter, name_line));
+            out_.write(format_type_block(kind.letter, name_line, definition));
             return;
         }
         LockAnswer answer = ask_type_lock(kind.selector, name, vob_tag_, user_);
         if (!locks_out_receiver(answer)) {
-            out_.write(format_type_block(kind.letter, name_line));
+            out_.write(format_type_block(kind.letter, name_line, definition));
             return;
         }
         locked->insert(name);

@@ -50,7 +50,8 @@ struct TypeBlock {
     bool complete = false;
     std::string name_line;
     std::string name;
-    std::string lines;  // the block as read, for an incomplete one
+    std::string definition;  // the lines between the name line and the end
+    std::string lines;       // the block as read, for an incomplete one
 };
 
 TypeBlock read_type_block(ExportReader& in, const TypeKindWords& w) {
@@ -67,18 +68,20 @@ TypeBlock read_type_block(ExportReader& in, const TypeKindWords& w) {
         } else if (have_name && starts_with(r, w.prefix)) {
             block.complete = true;
             break;
+        } else if (have_name) {
+            block.definition.append(r).append("\n");
         }
     }
     return block;
 }
 
-// Writes a type block cut down to its name line, or drops it; an incomplete
-// block is carried as it was read.
+// Writes a type block as its name line and the lines that define the type,
+// or drops it; an incomplete block is carried as it was read.
 void write_type_block(ExportRewrite& out, const TypeKindWords& w, const TypeBlock& block, bool keep) {
     if (!block.complete)
         out.raw(block.lines);
     else if (keep)
-        out.raw(format_type_block(w.kind, block.name_line));
+        out.raw(format_type_block(w.kind, block.name_line, block.definition));
 }
 
 // Attribute lines: "Attrib N:name=value" (and the element and branch forms).

@@ -31,6 +31,11 @@ std::string type_block(const char* kind, const char* tag, const std::string& nam
     return std::string(kind) + "_BEGIN\n" + v(tag, name) + v("TypeScope", "ordinary") + kind + "_END\n";
 }
 
+// A kept type block: its name line and the lines that define the type.
+std::string kept_block(char kind, const char* tag, const std::string& name) {
+    return format_type_block(kind, v(tag, name).substr(0, v(tag, name).size() - 1), v("TypeScope", "ordinary"));
+}
+
 const std::string PAD(75, ' ');
 
 PatternList list_of(char designator, std::vector<std::string> patterns) {
@@ -139,11 +144,11 @@ TEST_F(MetadataPasses, RestrictedBranchesDropVersionsAndEmptiedElements) {
     const std::string b = element("b.c", version("b.c", "/main/fix/1", "fix"));
     run_text(v("ExportFromDir", "/view/v/vobs/src") + types + a + b);
     ASSERT_EQ(manage_any_excluded_or_restricted_metadata('B', path), 1);
-    const std::string want = v("ExportFromDir", "/view/v/vobs/src") + format_type_block('B', "BrType 4:main") +
-                             format_type_block('B', "BrType 4:dev1") +
-                             element("a.c", version("a.c", "/main/1", "main", v("SubBranch", "dev1")) +
-                                                version("a.c", "/main/dev1/1", "dev1")) +
-                             PAD;
+    const std::string want =
+        v("ExportFromDir", "/view/v/vobs/src") + kept_block('B', "BrType", "main") + kept_block('B', "BrType", "dev1") +
+        element("a.c",
+                version("a.c", "/main/1", "main", v("SubBranch", "dev1")) + version("a.c", "/main/dev1/1", "dev1")) +
+        PAD;
     EXPECT_EQ(read_file(path), want);
 }
 
@@ -219,10 +224,10 @@ TEST_F(MetadataPasses, LabelsAndAttributesWithMultiLineValues) {
     run_text(text);
     ASSERT_EQ(manage_any_excluded_or_restricted_metadata('L', path), 1);
     ASSERT_EQ(manage_any_excluded_or_restricted_metadata('A', path), 1);
-    // The label pass rewrote; the attribute pass then cut its own type blocks
+    // The label pass rewrote; the attribute pass then rewrote its own type blocks
     // and dropped the whole multi-line value.
     const std::string after =
-        format_type_block('L', "LbType 4:REL1") + format_type_block('A', "AttrType 5:Owner") +
+        kept_block('L', "LbType", "REL1") + kept_block('A', "AttrType", "Owner") +
         element("a.c", version("a.c", "/main/1", "main", v("Label", "REL1") + v("Attrib", "Owner=\"me\""))) + PAD +
         "\n" + PAD;
     EXPECT_EQ(read_file(path), after);
@@ -248,11 +253,15 @@ TEST_F(MetadataPasses, UnusedTypesAreDroppedAndUsedOnesListed) {
     EXPECT_EQ(REPLICATED_TYPES.ATTRIBUTES, (std::vector<std::string>{"Status"}));
     EXPECT_EQ(replicated_names_text(REPLICATED_TYPES.BRANCHES), "main,dev");
     const std::string got = read_file(path);
-    EXPECT_NE(got.find(format_type_block('B', "BrType 3:dev")), std::string::npos);
+    EXPECT_NE(got.find(kept_block('B', "BrType", "dev")), std::string::npos);
     EXPECT_EQ(got.find("idle"), std::string::npos);
     EXPECT_EQ(got.find("LbType 6:UNUSED"), std::string::npos);
     EXPECT_EQ(got.find("Gone"), std::string::npos);
-    EXPECT_EQ(got.find("TypeScope"), std::string::npos);
+    // Kept types keep the lines that define them (one per kept type).
+    std::size_t definitions = 0;
+    for (std::size_t at = got.find("TypeScope"); at != std::string::npos; at = got.find("TypeScope", at + 1))
+        ++definitions;
+    EXPECT_EQ(definitions, 4u);
     EXPECT_NE(got.find("DIR_BEGIN\nDirName 1:.\nDIR_END\n"), std::string::npos);
 }
 

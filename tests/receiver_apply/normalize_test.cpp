@@ -22,14 +22,18 @@ protected:
 
 TEST_F(NormalizeTest, CopiesThePacketRewritingTheExportDirectoryAndListingNewVersions) {
     APPLY_PACKET.VERSIONS_IN_PACKET = 2;
+    // A type block keeps the lines that define the type (here a value type
+    // and a default spanning two lines), so the import makes it as it was.
+    const std::string attype = "ATTYPE_BEGIN\n" + vl("AttrType", "Review") + vl("ValueType", "integer") +
+                               vl("DefaultValue", "1\n2") + "ATTYPE_END\n";
     std::string in = vl("ExportFromDir", "/far/away/bay") + "LBTYPE_BEGIN\n" + vl("LbType", "REL1") + "LBTYPE_END\n" +
-                     std::string(75, ' ') + "\n" + "ELEMENT_BEGIN\n" + vl("Name", "src\\a.c") +
+                     attype + std::string(75, ' ') + "\n" + "ELEMENT_BEGIN\n" + vl("Name", "src\\a.c") +
                      version("/main/1", "main", vl("Label", "REL1") + vl("Merge", "CHECKEDOUT./main/0")) +
                      version("\\main\\2", "main", vl("FMerge", "/main/1")) + "ELEMENT_END\n" + std::string(75, ' ');
     ASSERT_EQ(normalize(in), 1);
 
     std::string expected = vl("ExportFromDir", "/bay/in") + "LBTYPE_BEGIN\n" + vl("LbType", "REL1") + "LBTYPE_END\n" +
-                           std::string(75, ' ') + "\n" + "ELEMENT_BEGIN\n" + vl("Name", "src/a.c") +
+                           attype + std::string(75, ' ') + "\n" + "ELEMENT_BEGIN\n" + vl("Name", "src/a.c") +
                            version("/main/1", "main", vl("Label", "REL1")) +
                            version("/main/2", "main", vl("FMerge", "/main/1")) + "ELEMENT_END\n" +
                            std::string(75, ' ') + "\n";
