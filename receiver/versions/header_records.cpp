@@ -12,6 +12,7 @@
 #include "receiver/apply/normalize.h"
 #include "receiver/versions/directories.h"
 #include "receiver/versions/element_names.h"
+#include "receiver/versions/symbolic_links.h"
 #include "receiver/versions/versions_messages.h"
 #include "receiver/versions/versions_state.h"
 
@@ -223,11 +224,11 @@ void HeaderApplier::symbolic_link(const std::string& value) {
     if (is_shown_in_view(link)) return;
     std::string parent;
     get_long_element_version(vob_path_, parent_relative_path(rel), parent);
-    check_out_directory(parent, ACTION_PARENT_CHECKOUT, vob_tag_);
-    Command ln = cleartool(CT_LN);
-    ln.args("-s", "-c", fmt_msg(COMMENT_REPLICATED_DATA, SELF, P.location.c_str()), text, link).trash_all();
-    ln.run();
-    if (!is_shown_in_view(link)) log_it('w', fmt_msg(MSG_52, ACTION_SLINK_CREATION, parent.c_str(), vob_tag_.c_str()));
+    // A directory the packet brings is made by the import: its links follow.
+    if (!is_shown_in_view(parent))
+        defer_symbolic_link(link, text, parent);
+    else
+        make_symbolic_link(link, text, parent, vob_tag_);
 }
 
 void HeaderApplier::remote_checkout(const std::string& value) {

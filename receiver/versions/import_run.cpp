@@ -19,6 +19,7 @@
 #include "receiver/apply/normalize.h"
 #include "receiver/apply/packet_lines.h"
 #include "receiver/versions/directories.h"
+#include "receiver/versions/symbolic_links.h"
 #include "receiver/versions/versions_messages.h"
 #include "receiver/versions/versions_state.h"
 
@@ -218,6 +219,7 @@ int import_element_versions(const std::string& receiving_dir, const std::string&
     ImportOutputs outputs = import_output_names(receiving_dir);
     if (check_data_files(zeb_path, receiving_dir, data_path, data_files)) {
         run_import(receiving_dir, zeb_path, vob_path, outputs);
+        make_deferred_slinks(vob_tag);
     } else {
         // No import ran: empty outputs make the outcome a failure.
         for (const std::string& path : {outputs.catcho, outputs.catche}) unlink_remove(path);

@@ -51,6 +51,12 @@ struct ProtectedDir {
     std::string permissions;
 };
 
+struct DeferredSlink {
+    std::string link;    // view path of the link
+    std::string text;    // what it points to
+    std::string parent;  // view path of its directory
+};
+
 struct VersionsPacket {
     // The "l:" record: the location the packet comes from.
     std::string location = UNDEFINED_LOCATION;
@@ -72,6 +78,8 @@ struct VersionsPacket {
     std::unordered_set<std::string> protected_dirs;
     // 1 until the first symbolic link of the packet wrote its TOC header.
     int BEGIN_OF_SLINK = 1;
+    // Links whose directory the import has still to make.
+    std::vector<DeferredSlink> DEFERRED_SLINKS;
 };
 extern VersionsPacket VERSIONS_PACKET;
 
