@@ -5,11 +5,8 @@
 # branch) as a second one; after each, B has confirmed and both VOBs agree.
 # Then both daemons stop on request.
 #
-# Not registered yet: it needs a shipper that builds and sends packets and a
-# receiver that applies them. To switch it on, rename it to
-# replication_chain_itest.sh (CTest then runs it in the e2e group). Until
-# then it runs by hand:
-#   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/chain bash tests/e2e/replication_chain.sh
+# By hand:
+#   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/chain bash tests/e2e/replication_chain_itest.sh
 set -u
 [ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
 source "$SRC_DIR/tests/clearcase/lib.sh"
