@@ -2,24 +2,45 @@
 
 Usage: loopback_ftpd.py PORT_FILE USER PASSWORD HOME LIFETIME_SECONDS
 
+Like many FTP servers (and unlike pyftpdlib itself), it takes a pattern
+such as "epoc.*" as the argument of LIST and lists the matching names of
+that directory (an empty listing when none match).
+
 Listens on a free port of 127.0.0.1 (chosen by the kernel), writes that port
 into PORT_FILE once it accepts connections, lets USER with PASSWORD read and
 write in HOME, and stops by itself after LIFETIME_SECONDS.
 """
+import fnmatch
+import glob
 import os
 import signal
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import BufferedIteratorProducer, FTPHandler
 from pyftpdlib.servers import FTPServer
+
+
+class GlobbingHandler(FTPHandler):
+    def ftp_LIST(self, path):
+        directory, pattern = os.path.split(path)
+        if not glob.has_magic(pattern):
+            return FTPHandler.ftp_LIST(self, path)
+        try:
+            names = sorted(n for n in self.fs.listdir(directory) if fnmatch.fnmatchcase(n, pattern))
+        except OSError as err:
+            self.respond("550 %s." % err.strerror)
+            return None
+        producer = BufferedIteratorProducer(self.fs.format_list(directory, names))
+        self.push_dtp_data(producer, isproducer=True, cmd="LIST")
+        return path
 
 
 def main():
     port_file, user, password, home, lifetime = sys.argv[1:6]
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmwMT")
-    handler = FTPHandler
+    handler = GlobbingHandler
     handler.authorizer = authorizer
     handler.banner = "loopback test server ready."
     # A refused login is answered at once, not after the default 3 seconds.
