@@ -162,6 +162,7 @@ needs() {
   command -v lftp > /dev/null || missing+=(lftp)
   command -v openssl > /dev/null || missing+=(openssl)
   command -v unshare > /dev/null || missing+=(util-linux)
+  unshare -m true 2> /dev/null || missing+=("private mount namespaces")
   [ "$(id -u)" -eq 0 ] || missing+=(root)
   [ ${#missing[@]} -eq 0 ] || echo "needs ${missing[*]} (scripts/setup.sh installs the packages)"
 }
