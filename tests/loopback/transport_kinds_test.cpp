@@ -220,20 +220,15 @@ TEST_P(LoopbackKinds, TheClientsHarmlessErrorLinesAreJudgedByTheirRules) {
 // A part the client cannot read, and a part the server refuses to store (a
 // directory of that name at the receiver): the send fails with the client's
 // words in the error log. lftp and the OpenSSH wrappers stop at the failure,
-// so no trailer follows it; psftp goes on (its -be switch), so its trailer
-// arrives and the receiver must find the packet incomplete by the trailer's
-// integrity line.
+// so no trailer follows it; the ftp client and psftp (its -be switch) go on,
+// so their trailer arrives and the receiver must find the packet incomplete
+// by the trailer's integrity line.
 TEST_P(LoopbackKinds, AnUnsentPartFailsTheSend) {
     const Kind& k = GetParam();
     const bool stops_at_a_failure =
         k.kind == TransportKind::Lftp || k.kind == TransportKind::Sftp || k.kind == TransportKind::Ssftp;
     for (bool missing_locally : {true, false}) {
         SCOPED_TRACE(missing_locally ? "part missing locally" : "part refused by the server");
-        // The ftp client shows a server's refusal only as the reply's text on
-        // its standard output, without the reply code (a script on standard
-        // input gets its non-verbose mode), and goes on: the transport cannot
-        // tell it from the refused deletes of stale files, which are normal.
-        if (k.kind == TransportKind::Ftp && !missing_locally) continue;
         for (const auto& entry : std::filesystem::directory_iterator(scratch / "remote"))
             std::filesystem::remove_all(entry.path());
         std::filesystem::remove(scratch / "errors.txt");

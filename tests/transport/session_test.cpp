@@ -315,4 +315,37 @@ TEST(PsftpOutput, UploadsWithoutTheirConfirmationLineAreUnconfirmed) {
     for (const Case& c : cases) EXPECT_EQ(unconfirmed_psftp_uploads(script, c.output), c.unconfirmed) << c.output;
 }
 
+TEST(FtpOutput, UploadsWithoutTheirTransferReportAreUnconfirmed) {
+    const std::string script =
+        "user u p\nverbose\nput \"p.holla\"\ndel \"p.pack\"\nput \"p.crc\"\nput \"p.crc_1\"\nget \"p.holla\"\nquit\n";
+    const std::string probe_up = "local: p.holla remote: p.holla\n226 Transfer complete.\n11 bytes sent in 00:00\n";
+    const std::string both_parts =
+        "local: p.crc remote: p.crc\n226 Transfer complete.\n1 byte sent in 0.00 secs (1 kB/s)\n"
+        "local: p.crc_1 remote: p.crc_1\n226 Transfer complete.\r\n2000 bytes sent in 0.001 seconds\r\n";
+    struct Case {
+        const char* name;
+        std::string output;
+        std::vector<std::string> unconfirmed;
+    };
+    const Case cases[] = {
+        {"all reported",
+         probe_up + "550 No such file or directory.\n" + both_parts +
+             "local: p.holla remote: p.holla\n3 bytes received in 00:00\n",
+         {}},
+        {"refused by the server",
+         probe_up + "local: p.crc remote: p.crc\n550 Is a directory.\n" +
+             "local: p.crc_1 remote: p.crc_1\n226 Transfer complete.\n5 bytes sent in 00:00\n",
+         {"p.crc"}},
+        // A local file that cannot be opened is announced, then nothing.
+        {"not readable",
+         probe_up + "local: p.crc remote: p.crc\nlocal: p.crc_1 remote: p.crc_1\n",
+         {"p.crc", "p.crc_1"}},
+        // A download's report does not confirm an upload of the same name.
+        {"received, not sent", "local: p.holla remote: p.holla\n3 bytes received in 00:00\n" + both_parts, {"p.holla"}},
+        // A client that announces no transfer is judged by the other rules.
+        {"terse client", "No such file or directory.\n", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(unconfirmed_ftp_uploads(script, c.output), c.unconfirmed) << c.name;
+}
+
 }  // namespace
