@@ -121,6 +121,21 @@ make_proxy hop.proxy "$TEST_TMP/clients/ftp_loopback" 127.0.0.1
 check "after the cut: delivered whole" same_package keep "$L" epoc.003.siteB.siteA 20
 check "after the cut: remote deleted" absent "$R/epoc.003.siteB.siteA.pack"
 
+# --- a confirmation the server refuses to store ------------------------------------
+# (a directory of its name on the remote side): the push is reported failed,
+# with the server's refusal, and the pull still runs.
+fresh
+make_package epoc.005.siteB.siteA 1
+echo c > "$L/epoc.005.siteB.siteA.epoc"
+mkdir "$R/epoc.005.siteB.siteA.epoc"
+make_proxy hop.proxy "$TEST_TMP/clients/ftp_loopback" 127.0.0.1
+"$PROXY" hop.proxy > out.txt
+cat out.txt
+check "refused push: reported failed" contains out.txt "-- Error #1: No remote communication available for mapfile (hop.proxy)..."
+check "refused push: the refusal shown" grep -q '^550 ' out.txt
+check "refused push: no good push" lacks out.txt 'GOOD "PUSH"'
+check "refused push: package still pulled" [ -s "$L/epoc.005.siteB.siteA.pack" ]
+
 # --- a refused login, a server that never answers ---------------------------------
 fresh
 make_package epoc.004.siteB.siteA 1
