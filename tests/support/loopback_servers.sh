@@ -107,12 +107,14 @@ Subsystem sftp internal-sftp
 LogLevel ERROR
 EOC
     rm -f "$dir/sshd.pid" "$dir/sshd.port"
+    # The launcher becomes the "timeout" guarding sshd: stopping it stops sshd.
     setsid unshare -m --propagation private sh -c \
       'mount --bind "$1/shadow" /etc/shadow && exec timeout "$2" /usr/sbin/sshd -D -f "$1/sshd_config" -E "$1/sshd.log"' \
       sh "$dir" "$LIFETIME" > /dev/null 2>&1 < /dev/null &
+    echo $! > "$dir/sshd_launcher.pid"
     echo "$port" > "$dir/sshd.port"
-    if wait_port_file "$dir/sshd.port" > /dev/null && [ -s "$dir/sshd.pid" ]; then break; fi
-    [ -s "$dir/sshd.pid" ] && kill "$(cat "$dir/sshd.pid")" 2> /dev/null
+    if wait_port_file "$dir/sshd.port" > /dev/null; then break; fi
+    kill "$(cat "$dir/sshd_launcher.pid")" 2> /dev/null
     port=""
   done
   [ -n "$port" ] || die "sshd did not start: $(cat "$dir/sshd.log" 2> /dev/null)"
