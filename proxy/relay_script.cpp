@@ -14,6 +14,10 @@ void RelayScript::login() {
     const PasskeyWords& r = map_.remote;
     if (map_.kind == RelayKind::Ftp) {
         text_ += "user " + r.user + " " + r.password + "\n";
+        // Replies with their codes and a report of every transfer, by which
+        // the session is judged (the client is terse with a script on its
+        // standard input).
+        text_ += "verbose\n";
         return;
     }
     // A server that does not answer ends the session instead of being

@@ -136,6 +136,13 @@ SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_t
         blog_it('e', PROXY_END_ERRORS);
         return SessionOutcome::Failed;
     }
+    // ... and, in its verbose mode, reports every upload it finished.
+    if (work.map.kind == RelayKind::Ftp && !unconfirmed_ftp_uploads(script_text, text.text).empty()) {
+        blog_it('e', PROXY_BEGIN_ERRORS);
+        blat_file(work.output().c_str());
+        blog_it('e', PROXY_END_ERRORS);
+        return SessionOutcome::Failed;
+    }
     if (!summary.empty()) blog_it('n', summary);
     return SessionOutcome::Ok;
 }

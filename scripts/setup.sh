@@ -9,6 +9,7 @@ PACKAGES=(
   libssl-dev
   util-linux procps psmisc python3 file
   lftp openssh-client openssh-server
+  python3-pyftpdlib tnftp putty-tools openssl
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <unordered_set>
 
 #include "common/file_ops.h"
 #include "common/log.h"
@@ -152,6 +153,60 @@ int unexplained_ftp_refusals(std::string_view output, int tolerated_not_found) {
     return unexplained;
 }
 
+namespace {
+
+// The names of the `put "<name>"` lines of a script.
+std::vector<std::string> script_uploads(std::string_view script) {
+    std::vector<std::string> uploads;
+    for_each_line(script, [&](std::string_view line) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (starts_with(line, "put \"") && line.size() > 6 && line.back() == '"')
+            uploads.emplace_back(line.substr(5, line.size() - 6));
+    });
+    return uploads;
+}
+
+std::vector<std::string> not_in(const std::vector<std::string>& names, const std::unordered_set<std::string>& made) {
+    std::vector<std::string> missing;
+    for (const std::string& name : names)
+        if (!made.contains(name)) missing.push_back(name);
+    return missing;
+}
+
+}  // namespace
+
+std::vector<std::string> unconfirmed_ftp_uploads(std::string_view script, std::string_view output) {
+    constexpr std::string_view announce = "local: ", remote = " remote: ";
+    std::unordered_set<std::string> made;
+    bool announced = false;
+    std::string current;  // the transfer announced last and not yet reported
+    for_each_line(output, [&](std::string_view line) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        std::size_t at = line.find(remote);
+        if (starts_with(line, announce) && at != std::string_view::npos) {
+            announced = true;
+            current = line.substr(announce.size(), at - announce.size());
+        } else if (!current.empty() && line.find(" sent in ") != std::string_view::npos &&
+                   line.find(" byte") != std::string_view::npos) {
+            made.insert(current);
+            current.clear();
+        }
+    });
+    if (!announced) return {};
+    return not_in(script_uploads(script), made);
+}
+
+std::vector<std::string> unconfirmed_psftp_uploads(std::string_view script, std::string_view output) {
+    std::unordered_set<std::string> made;
+    constexpr std::string_view local = "local:", arrow = " => remote:";
+    for_each_line(output, [&](std::string_view line) {
+        std::size_t at = line.find(arrow);
+        if (starts_with(line, local) && at != std::string_view::npos)
+            made.emplace(line.substr(local.size(), at - local.size()));
+    });
+    return not_in(script_uploads(script), made);
+}
+
 int follow_instructions(const Transport& transport, const std::string& script, const std::string& output,
                         const std::string& errors, const std::string& probe, const std::string& location,
                         bool check_mode) {
@@ -185,6 +240,8 @@ int follow_instructions(const Transport& transport, const std::string& script, c
     }
 
     const int may_miss = commands_that_may_miss(script);
+    const bool psftp = s.kind == TransportKind::Psftpk || s.kind == TransportKind::Psftpp;
+    const std::string script_text = read_head(script, 1 << 20);
     const Command command = transport_command(transport, script, output, errors, location);
     const int status = command.run();
     unlink_remove(script);
@@ -206,6 +263,11 @@ int follow_instructions(const Transport& transport, const std::string& script, c
         log_error_file(output);
     } else if (s.kind == TransportKind::Ftp && check_mode &&
                unexplained_ftp_refusals(read_head(output, 1 << 20), may_miss) > 0) {
+        log_error_file(output);
+    } else if (psftp && !unconfirmed_psftp_uploads(script_text, read_head(output, 1 << 20)).empty()) {
+        log_error_file(output);
+    } else if (s.kind == TransportKind::Ftp &&
+               !unconfirmed_ftp_uploads(script_text, read_head(output, 1 << 20)).empty()) {
         log_error_file(output);
     } else if (this_file_exists(probe) && !file_is_empty(probe)) {
         result = 1;

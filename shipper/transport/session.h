@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/command.h"
 #include "shipper/transport/transport.h"
@@ -48,6 +49,22 @@ ErrorJudgement judge_error_text(TransportKind kind, const std::string& user, boo
 // deletes, which may fail with 550 when the file is not there. A failed
 // upload makes this non-zero.
 int unexplained_ftp_refusals(std::string_view output, int tolerated_not_found);
+
+// An ftp client goes on after a failed upload, and a script on its standard
+// input gets its terse mode, where a refusal shows without its reply code
+// (4xx replies not at all). The transfer scripts therefore turn on its
+// verbose mode, in which the ftp clients of UNIX systems announce each
+// transfer with "local: <name> remote: <name>" and report a finished one
+// with "<n> bytes sent in ...". The names of the script's uploads without
+// that report; none when `output` announces no transfer at all (a client
+// that does not speak so is judged by the other rules).
+std::vector<std::string> unconfirmed_ftp_uploads(std::string_view script, std::string_view output);
+
+// psftp goes on after a failed command (its -be switch) and reports the
+// failure on its standard output only, where every upload it made shows as
+// "local:<name> => remote:<path>". The names of the script's uploads
+// (`put "<name>"` lines) that have no such line in `output`.
+std::vector<std::string> unconfirmed_psftp_uploads(std::string_view script, std::string_view output);
 
 // Runs the script and judges the session; returns 1 when it worked, 0
 // otherwise (after logging why). The output and error files are created

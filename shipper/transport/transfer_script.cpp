@@ -16,6 +16,10 @@ void TransferScript::open_session() {
     const ConnectionRecord& r = transport_.receiver;
     if (kind_ == TransportKind::Ftp) {
         text_ += "user " + r.user + " " + r.password + "\n";
+        // Replies with their codes and a report of every transfer, by which
+        // the session is judged (the client is terse with a script on its
+        // standard input).
+        command("verbose");
         ascii();
     } else if (kind_ == TransportKind::Lftp) {
         const TransportSettings& s = transport_.settings;

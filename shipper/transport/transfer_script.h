@@ -17,7 +17,7 @@ class TransferScript {
 public:
     explicit TransferScript(const Transport& transport);
 
-    // The login line (ftp: "user <user> <password>" and ascii; lftp: the
+    // The login line (ftp: "user <user> <password>", verbose and ascii; lftp: the
     // session limits, "set xfer:clobber on" and "open -u <user>,<password>
     // <machine>"; nothing for the others), then cd to the receiver directory
     // and lcd to settings.local_dir.

@@ -103,15 +103,16 @@ check "second run pulls nothing" contains out.txt "                           - 
 
 # --- the ftp kind: script on standard input, "-in machine" ---------------------
 # A stand-in ftp client that checks its command line and speaks the script
-# through lftp (user line -> open, ls -> cls, del -> rm, modes dropped). Like
-# an ftp client it goes on after a failure and shows the server's refusal
-# ("550 ...") on its standard output, not on its error stream.
+# through lftp (user line -> open, ls -> cls, del -> rm, modes and verbose
+# dropped). Like an ftp client it goes on after a failure and shows the
+# server's refusal ("550 ...") on its standard output, not on its error
+# stream.
 mkdir -p fakebin
 cat > fakebin/ftp-via-lftp <<'EOS'
 #!/bin/sh
 [ "$1" = -in ] && [ "$2" = "file:///" ] && [ $# -eq 2 ] || { echo "bad command line: $*" >&2; exit 2; }
 sed -e 's/^user \([^ ]*\) \(.*\)$/open -u \1,\2 file:\/\/\//' -e 's/^ls /cls -1 /' -e 's/^del /rm /' \
-    -e '/^ascii$/d' -e '/^binary$/d' > "$FTP_SCRIPT_COPY"
+    -e '/^ascii$/d' -e '/^binary$/d' -e '/^verbose$/d' > "$FTP_SCRIPT_COPY"
 { lftp -f "$FTP_SCRIPT_COPY" 2>&1 1>&3 | sed 's/^/550 /'; } 3>&1
 EOS
 chmod +x fakebin/ftp-via-lftp

@@ -220,7 +220,7 @@ TEST(RelayScript, WordsOfEachKind) {
     ftp.probe("p.holla");
     ftp.quit();
     EXPECT_EQ(ftp.text(),
-              "user user pw\nascii\ncd \"/srv/out box\"\nls \"epoc.*\"\nput \"p.holla\"\n!rm \"p.holla\"\n"
+              "user user pw\nverbose\nascii\ncd \"/srv/out box\"\nls \"epoc.*\"\nput \"p.holla\"\n!rm \"p.holla\"\n"
               "get \"p.holla\"\ndel \"p.holla\"\nquit\n");
 
     map.kind = RelayKind::Lftp;

@@ -112,7 +112,7 @@ TEST(ShiptestPacket, NamesAndScriptOfEachKind) {
         std::string remote_delete;
     };
     const std::vector<Case> cases = {
-        {TransportKind::Ftp, "user user pw\nascii\ncd \"/in box\"\nlcd \"/e\"\n", "del"},
+        {TransportKind::Ftp, "user user pw\nverbose\nascii\ncd \"/in box\"\nlcd \"/e\"\n", "del"},
         {TransportKind::Sftp, "cd \"/in box\"\nlcd \"/e\"\n", "del"},
         {TransportKind::Psftpp, "cd \"/in box\"\nlcd \"/e\"\n", "del"},
     };

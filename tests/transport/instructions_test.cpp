@@ -17,7 +17,7 @@ protected:
         transport.settings.lftp_reconnect_interval_base = 5;
     }
     std::string login(TransportKind kind) const {
-        if (kind == TransportKind::Ftp) return "user ship s3cret\nascii\n";
+        if (kind == TransportKind::Ftp) return "user ship s3cret\nverbose\nascii\n";
         if (kind == TransportKind::Lftp)
             return "set net:max-retries 2\nset net:timeout 30\nset net:reconnect-interval-base 5\n"
                    "set xfer:clobber on\nopen -u ship,s3cret recv.example.org\n";

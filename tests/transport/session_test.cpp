@@ -19,7 +19,8 @@ namespace {
 
 // Records its arguments and its script (from the file after -B, -b or -f,
 // else from standard input), carries out the script's local delete of the
-// probe, then answers as the FAKE_* variables say.
+// probe, then answers as the FAKE_* variables say. Run as psftp (with -be)
+// it shows its uploads as psftp does, unless FAKE_UPLOADS_FAIL is set.
 // clang-format off
 constexpr char FAKE_PROGRAM[] = R"SH(#!/bin/sh
 d="$FAKE_DIR"
@@ -32,6 +33,8 @@ ldir=$(sed -n 's/^lcd "\(.*\)"$/\1/p' "$d/script")
 probe=$(sed -n 's/^put "\(.*\)"$/\1/p' "$d/script" | head -n 1)
 rm -f "$ldir/$probe"
 if [ -n "$FAKE_HANG" ]; then sleep 60; fi
+case " $* " in *" -be "*) [ -n "$FAKE_UPLOADS_FAIL" ] ||
+  sed -n 's/^put "\(.*\)"$/local:\1 => remote:\1/p' "$d/script";; esac
 printf '%b' "$FAKE_STDOUT"
 printf '%b' "$FAKE_STDERR" >&2
 if [ "$FAKE_PROBE" = 1 ]; then printf 'holla probe' > "$ldir/$probe"; fi
@@ -47,14 +50,16 @@ protected:
         write_file(scratch / "fake/transfer", FAKE_PROGRAM);
         std::filesystem::permissions(scratch / "fake/transfer", std::filesystem::perms::owner_all);
         ::setenv("FAKE_DIR", (scratch / "fake").c_str(), 1);
-        for (const char* name : {"FAKE_STDOUT", "FAKE_STDERR", "FAKE_EXIT", "FAKE_PROBE", "FAKE_HANG"})
+        for (const char* name :
+             {"FAKE_STDOUT", "FAKE_STDERR", "FAKE_EXIT", "FAKE_PROBE", "FAKE_HANG", "FAKE_UPLOADS_FAIL"})
             ::unsetenv(name);
         transport.settings.program = scratch / "fake/transfer";
         transport.receiver = ConnectionRecord{"recv.example.org", "ship", "s3cret", "/bays/east bay"};
         write_file(scratch / "hostmaps/east.pk", "key");
     }
     void TearDown() override {
-        for (const char* name : {"FAKE_DIR", "FAKE_STDOUT", "FAKE_STDERR", "FAKE_EXIT", "FAKE_PROBE", "FAKE_HANG"})
+        for (const char* name :
+             {"FAKE_DIR", "FAKE_STDOUT", "FAKE_STDERR", "FAKE_EXIT", "FAKE_PROBE", "FAKE_HANG", "FAKE_UPLOADS_FAIL"})
             ::unsetenv(name);
         TransportFixture::TearDown();
     }
@@ -158,6 +163,24 @@ TEST_F(Session, TheOutcomeIsJudgedFromProbeOutputAndErrors) {
         if (c.not_logged[0] != '\0') {
             EXPECT_EQ(error_log().find(c.not_logged), std::string::npos) << error_log();
         }
+    }
+}
+
+// psftp goes on after a failed upload and says so only on its standard
+// output: an upload without its "local:... => remote:..." line fails the
+// session even though the probe came back.
+TEST_F(Session, APsftpUploadWithoutItsConfirmationFailsTheSession) {
+    ::setenv("FAKE_UPLOADS_FAIL", "1", 1);
+    ::setenv("FAKE_STDOUT", "local: unable to open epoc.007.east.west.holla\n", 1);
+    ::setenv("FAKE_STDERR", "Using username \"ship\".\n", 1);
+    ::setenv("FAKE_PROBE", "1", 1);
+    for (TransportKind kind : {TransportKind::Psftpk, TransportKind::Psftpp}) {
+        SCOPED_TRACE(transport_kind_name(kind));
+        std::filesystem::remove(scratch / "errors.txt");
+        transport.settings.kind = kind;
+        EXPECT_EQ(confirm(), 0);
+        EXPECT_NE(error_log().find("--- begin shipping errors ---- "), std::string::npos) << error_log();
+        EXPECT_NE(error_log().find("local: unable to open epoc.007.east.west.holla"), std::string::npos);
     }
 }
 
@@ -267,6 +290,62 @@ TEST(FtpReplies, RefusalsBeyondTheMissingFilesAreUnexplained) {
         {"5xx not a reply\n", 0, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(unexplained_ftp_refusals(c.output, c.tolerated), c.unexplained) << c.output;
+}
+
+TEST(PsftpOutput, UploadsWithoutTheirConfirmationLineAreUnconfirmed) {
+    const std::string script =
+        "cd \"/r\"\nlcd \"/l\"\nput \"p.holla\"\ndel \"p.pack\"\nput \"p.crc\"\nput \"p.crc_1\"\r\n"
+        "get \"p.holla\"\nquit\n";
+    struct Case {
+        const char* output;
+        std::vector<std::string> unconfirmed;
+    };
+    const Case cases[] = {
+        {"local:p.holla => remote:/r/p.holla\nrm /r/p.pack: no such file or directory\n"
+         "local:p.crc => remote:/r/p.crc\nlocal:p.crc_1 => remote:/r/p.crc_1\n",
+         {}},
+        // A local file that is not there, a server that refuses to store.
+        {"local:p.holla => remote:/r/p.holla\nlocal: unable to open p.crc\n"
+         "/r/p.crc_1: open for write: failure\n",
+         {"p.crc", "p.crc_1"}},
+        // The name must be the whole name, not a prefix of another.
+        {"local:p.holla => remote:/r/p.holla\nlocal:p.crc_1 => remote:/r/p.crc_1\n", {"p.crc"}},
+        {"", {"p.holla", "p.crc", "p.crc_1"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(unconfirmed_psftp_uploads(script, c.output), c.unconfirmed) << c.output;
+}
+
+TEST(FtpOutput, UploadsWithoutTheirTransferReportAreUnconfirmed) {
+    const std::string script =
+        "user u p\nverbose\nput \"p.holla\"\ndel \"p.pack\"\nput \"p.crc\"\nput \"p.crc_1\"\nget \"p.holla\"\nquit\n";
+    const std::string probe_up = "local: p.holla remote: p.holla\n226 Transfer complete.\n11 bytes sent in 00:00\n";
+    const std::string both_parts =
+        "local: p.crc remote: p.crc\n226 Transfer complete.\n1 byte sent in 0.00 secs (1 kB/s)\n"
+        "local: p.crc_1 remote: p.crc_1\n226 Transfer complete.\r\n2000 bytes sent in 0.001 seconds\r\n";
+    struct Case {
+        const char* name;
+        std::string output;
+        std::vector<std::string> unconfirmed;
+    };
+    const Case cases[] = {
+        {"all reported",
+         probe_up + "550 No such file or directory.\n" + both_parts +
+             "local: p.holla remote: p.holla\n3 bytes received in 00:00\n",
+         {}},
+        {"refused by the server",
+         probe_up + "local: p.crc remote: p.crc\n550 Is a directory.\n" +
+             "local: p.crc_1 remote: p.crc_1\n226 Transfer complete.\n5 bytes sent in 00:00\n",
+         {"p.crc"}},
+        // A local file that cannot be opened is announced, then nothing.
+        {"not readable",
+         probe_up + "local: p.crc remote: p.crc\nlocal: p.crc_1 remote: p.crc_1\n",
+         {"p.crc", "p.crc_1"}},
+        // A download's report does not confirm an upload of the same name.
+        {"received, not sent", "local: p.holla remote: p.holla\n3 bytes received in 00:00\n" + both_parts, {"p.holla"}},
+        // A client that announces no transfer is judged by the other rules.
+        {"terse client", "No such file or directory.\n", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(unconfirmed_ftp_uploads(script, c.output), c.unconfirmed) << c.name;
 }
 
 }  // namespace
