@@ -156,12 +156,7 @@ bool apply_once(const std::string& dir, const std::string& vob, long versions, l
     receiver_metadata::MetadataPacket metadata;
     VERSIONS_SETTINGS.create_type = [&](const std::string& kind, const std::string& scope, const std::string& name,
                                         const std::string& in_vob, const std::string& location) {
-        receiver_metadata::MetadataSettings here = settings;
-        here.vob_tag = in_vob;
-        here.location = location;
-        using receiver_metadata::TypeKind;
-        TypeKind k = kind == "branch" ? TypeKind::Branch : kind == "label" ? TypeKind::Label : TypeKind::Attribute;
-        return receiver_metadata::if_type_not_exists__create_it__log_errors(here, metadata, k, scope == "global", name);
+        return receiver_metadata::create_needed_type(settings, metadata, kind, scope, name, in_vob, location);
     };
     std::string toss;
     if (!apply_header_records(packet.pre, packet.data_path, vob, vob, toss)) return false;
