@@ -29,6 +29,7 @@
 #include "common/frame.h"
 #include "common/log.h"
 #include "receiver/apply/apply_state.h"
+#include "receiver/apply/deploy.h"
 #include "receiver/apply/import_report.h"
 #include "receiver/apply/normalize.h"
 #include "receiver/config/key_lines.h"
@@ -221,6 +222,25 @@ void setup_logs(const std::string& dir) {
     APPLY_SETTINGS.RECEIVER_USER = "root";
 }
 
+// A deployment package of `files` small files in DIRS directories: the
+// wall and own processor seconds run_deployment takes to write them (each
+// file is synced).
+std::pair<double, double> deploy_once(const std::string& dir, long files) {
+    const std::string data = dir + "/deploy";
+    std::filesystem::create_directories(data);
+    std::ofstream listing(data + "/p.zeb", std::ios::binary);
+    for (int d = 0; d < DIRS; ++d) listing << DEPLOY_DIR_LINE << "d" << d << "\n";
+    for (long f = 0; f < files; ++f) {
+        const std::string name = "d" + std::to_string(f % DIRS) + "/f" + std::to_string(f) + ".txt";
+        listing << DEPLOY_FILE_LINE << name << "\n";
+        std::ofstream(data + "/" + data_file_name(f), std::ios::binary) << "deployed file " << name << "\n";
+    }
+    listing.close();
+    Stopwatch clock;
+    if (run_deployment(data + "/p.zeb", dir + "/deployed", data + "/p.crc") == -1) return {-1, -1};
+    return clock.lap();
+}
+
 long count_lines(const std::string& path, const std::string& needle) {
     std::ifstream in(path);
     long n = 0;
@@ -278,6 +298,10 @@ int main(int argc, char** argv) {
                 std::printf("  %-34s %9.2f\n", "all but the import utility", seconds - import_seconds);
                 std::fflush(stdout);
             }
+            const long deployed = versions / 10;
+            const auto [deploy_wall, deploy_cpu] = deploy_once(dir, deployed);
+            std::printf("\ndeployment of %ld files: %.2f s, receiver's own processor time %.2f s\n", deployed,
+                        deploy_wall, deploy_cpu);
             std::printf("  TOC lines %ld, digest lines %ld, warnings %ld\n", count_lines(dir + "/tocs.txt", "@@"),
                         count_lines(dir + "/email.txt", "@@"), count_lines(dir + "/warnings.txt", "--"));
             std::fflush(stdout);
