@@ -25,11 +25,6 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 inline constexpr char MSG_DATA_CHECK_FAILED[] =
     "-- Could not check the data files named by (%s) for (%s)...  The import is not run...";
 
