@@ -65,12 +65,6 @@ private:
     std::unordered_set<std::string_view> index_;
 };
 
-// The last type whose lock a quick check asked for, and its answer.
-struct LastLockChecked {
-    std::string selector;  // kind:name@vob; empty before the first question
-    int locked = 0;
-};
-
 // The per-packet state of the application steps.
 struct ApplyPacket {
     // Number of element versions named by the packet descriptor; -1 unknown.
@@ -88,9 +82,6 @@ struct ApplyPacket {
     std::unordered_set<std::string> LOCKED_BRTYPES;
     std::unordered_set<std::string> LOCKED_LBTYPES;
     std::unordered_set<std::string> LOCKED_ATTYPES;
-    // Memory of the quick lock checks of label and attribute types.
-    LastLockChecked LAST_LABEL_LOCK_CHECKED;
-    LastLockChecked LAST_ATTRIBUTE_LOCK_CHECKED;
 };
 extern ApplyPacket APPLY_PACKET;
 

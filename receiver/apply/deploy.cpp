@@ -78,6 +78,9 @@ struct Deployment {
     Fd target_fd;
     std::string data_dir;
     long next_data_file = 0;
+    // One copy buffer for every file of the package: a deployment of many
+    // small files does not allocate and clear a large buffer per file.
+    std::vector<char> copy_buffer;
 
     void trouble(int number, const char* what, const std::string& path) const {
         log_twice(fmt_msg(MSG_69, number, what, shown_path(path).c_str(), package.c_str()));
@@ -183,7 +186,7 @@ struct Deployment {
             refuse(DEPLOY_ACK_FILE, DEPLOY_WORD_FILE, path, REFUSED_NO_NAME, 1);
             return -1;
         }
-        if (!parent.ok() || !place_file(parent.get(), last, data)) {
+        if (!parent.ok() || !place_file(parent.get(), last, data, copy_buffer)) {
             trouble(1, DEPLOY_WORD_FILE, path);
             return -1;
         }
@@ -194,7 +197,7 @@ struct Deployment {
 
     // Copies the data file into a fresh temporary file of `dir` and renames
     // it to `name`.
-    static bool place_file(int dir, const std::string& name, const std::string& data) {
+    static bool place_file(int dir, const std::string& name, const std::string& data, std::vector<char>& buf) {
         Fd in(::open(data.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!in.ok()) return false;
         std::string temp;
@@ -205,7 +208,7 @@ struct Deployment {
             if (!out.ok() && errno != EEXIST) return false;
         }
         if (!out.ok()) return false;
-        bool ok = copy_bytes(in.get(), out.get());
+        bool ok = copy_bytes(in.get(), out.get(), buf);
         if (ok) ok = ::fsync(out.get()) == 0;
         out.reset();
         if (ok) ok = ::renameat(dir, temp.c_str(), dir, name.c_str()) == 0;
@@ -213,8 +216,7 @@ struct Deployment {
         return ok;
     }
 
-    static bool copy_bytes(int in, int out) {
-        std::vector<char> buf(1u << 20);
+    static bool copy_bytes(int in, int out, std::vector<char>& buf) {
         for (;;) {
             ssize_t n = ::read(in, buf.data(), buf.size());
             if (n == 0) return true;
@@ -238,7 +240,7 @@ struct Deployment {
 
 int deploy_package(const std::string& listing, const std::string& target, const std::string& package) {
     log_it('n', fmt_msg(MSG_71, target.c_str()));
-    Deployment d{target, package, Fd(), {}, 0};
+    Deployment d{target, package, Fd(), {}, 0, std::vector<char>(1u << 20)};
 
     // "--": a target that begins with "-" is a name, not an option.
     Command mkdir_target("mkdir");

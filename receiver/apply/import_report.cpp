@@ -14,6 +14,7 @@
 #include "common/text_format.h"
 #include "receiver/apply/apply_messages.h"
 #include "receiver/apply/apply_state.h"
+#include "receiver/apply/email_digest.h"
 #include "receiver/apply/normalize.h"
 #include "receiver/apply/protection.h"
 
@@ -34,22 +35,6 @@ void replace_all(std::string& text, std::string_view from, std::string_view to) 
     }
     out.append(text, pos, std::string::npos);
     text.swap(out);
-}
-
-// Starts the e-mail digest of the packet unless an earlier report did.
-void start_email_digest() {
-    if (APPLY_PACKET.EMAIL_IS_POPULATED) return;
-    const std::string& mail = LOG_FILES.MLOG_FILE;
-    if (!mail.empty()) {
-        touch_file(mail, "", ATTR_LEAVE);
-        make_private(mail);
-    }
-    if (mail.empty() || !this_file_exists(mail)) {
-        log_it('w', fmt_msg(MSG_83, mail.c_str()));
-        return;
-    }
-    APPLY_PACKET.EMAIL_IS_POPULATED = 1;
-    HAS_WARNINGS = 1;
 }
 
 void log_to_digest_and_warnings(const std::string& text) {

@@ -19,17 +19,11 @@
 #include "common/text_format.h"
 #include "receiver/apply/apply_messages.h"
 #include "receiver/apply/apply_state.h"
+#include "receiver/apply/email_digest.h"
 #include "receiver/apply/packet_lines.h"
 #include "receiver/apply/type_lock.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string_view trim_trailing_blanks(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
@@ -197,19 +191,7 @@ private:
     void report_existing(const std::string& toc) {
         if (!existing_reported_) {
             existing_reported_ = true;
-            if (!P.EMAIL_IS_POPULATED) {
-                const std::string& mail = LOG_FILES.MLOG_FILE;
-                if (!mail.empty()) {
-                    touch_file(mail, "", ATTR_LEAVE);
-                    make_private(mail);
-                }
-                if (mail.empty() || !this_file_exists(mail)) {
-                    log_it('w', fmt_msg(MSG_83, mail.c_str()));
-                } else {
-                    P.EMAIL_IS_POPULATED = 1;
-                    HAS_WARNINGS = 1;
-                }
-            }
+            start_email_digest();
             std::string banner = fmt_msg(MSG_82, packet_.c_str(), vob_tag_.c_str());
             log_it_banner('E', banner);
             log_it_banner('w', banner);

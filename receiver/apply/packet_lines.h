@@ -8,9 +8,16 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// An open packet file, closed when it goes out of scope.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 class PacketLineReader {
 public:

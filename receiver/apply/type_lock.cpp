@@ -2,7 +2,6 @@
 #include "receiver/apply/type_lock.h"
 
 #include "common/cc_query.h"
-#include "receiver/apply/apply_state.h"
 
 namespace {
 
@@ -48,22 +47,11 @@ LockAnswer ask_type_lock(std::string_view kind, std::string_view name, std::stri
     return ask_lock(type_selector(kind, name, vob), user);
 }
 
-namespace {
-
-int quick_lock_check(LastLockChecked& last, std::string_view kind, const std::string& name, const std::string& vob) {
+int quick_lock_check(LastLockChecked& last, std::string_view kind, std::string_view name, std::string_view vob,
+                     std::string_view user) {
     std::string selector = type_selector(kind, name, vob);
     if (!last.selector.empty() && last.selector == selector) return last.locked;
-    last.selector = selector;
-    last.locked = locks_out_receiver(ask_lock(selector, receiving_user())) ? 1 : 0;
+    last.selector = std::move(selector);
+    last.locked = locks_out_receiver(ask_lock(last.selector, user)) ? 1 : 0;
     return last.locked;
-}
-
-}  // namespace
-
-int quick_label_lock_check(const std::string& name, const std::string& vob) {
-    return quick_lock_check(APPLY_PACKET.LAST_LABEL_LOCK_CHECKED, LBTYPE, name, vob);
-}
-
-int quick_attribute_lock_check(const std::string& name, const std::string& vob) {
-    return quick_lock_check(APPLY_PACKET.LAST_ATTRIBUTE_LOCK_CHECKED, ATTYPE, name, vob);
 }

@@ -27,9 +27,14 @@ LockAnswer ask_lock(std::string_view selector, std::string_view user);
 // The same for the type kind:name@vob (kind "brtype", "lbtype", "attype").
 LockAnswer ask_type_lock(std::string_view kind, std::string_view name, std::string_view vob, std::string_view user);
 
-// 1 when the label type (attribute type) name@vob is locked for the
-// receiving user (receiving_user()), 0 otherwise. The last type asked and its
-// answer are remembered for the packet in hand (ApplyPacket), so asking
-// again for the same type runs no command.
-int quick_label_lock_check(const std::string& name, const std::string& vob);
-int quick_attribute_lock_check(const std::string& name, const std::string& vob);
+// The last type whose lock a quick check asked for, and its answer.
+struct LastLockChecked {
+    std::string selector;  // kind:name@vob; empty before the first question
+    int locked = 0;
+};
+
+// 1 when the type kind:name@vob is locked for `user`, 0 otherwise. The type
+// asked last and its answer are kept in `last`, so asking again for the same
+// type runs no command.
+int quick_lock_check(LastLockChecked& last, std::string_view kind, std::string_view name, std::string_view vob,
+                     std::string_view user);

@@ -13,7 +13,6 @@
 
 using receiver_metadata::MetadataPacket;
 using receiver_metadata::MetadataSettings;
-using receiver_metadata::TypeKind;
 
 namespace {
 
@@ -53,12 +52,7 @@ public:
         VERSIONS_SETTINGS.create_type = [&settings, &metadata](const std::string& kind, const std::string& scope,
                                                                const std::string& name, const std::string& vob,
                                                                const std::string& location) {
-            MetadataSettings here = settings;
-            here.vob_tag = vob;
-            here.location = location;
-            TypeKind k = kind == "branch" ? TypeKind::Branch : kind == "label" ? TypeKind::Label : TypeKind::Attribute;
-            return receiver_metadata::if_type_not_exists__create_it__log_errors(here, metadata, k, scope == "global",
-                                                                                name);
+            return receiver_metadata::create_needed_type(settings, metadata, kind, scope, name, vob, location);
         };
     }
     ~PacketTypeCreator() { VERSIONS_SETTINGS.create_type = nullptr; }

@@ -16,6 +16,7 @@
 
 #include "common/command.h"
 #include "common/name_list.h"
+#include "receiver/apply/type_lock.h"
 
 namespace receiver_metadata {
 
@@ -89,12 +90,6 @@ struct RepeatCommand {
     std::string type;      // label or attribute type name
 };
 
-// The last type whose lock a quick check asked for, and its answer.
-struct LastLockChecked {
-    std::string name;  // empty before the first question
-    int locked = 0;
-};
-
 // The per-packet state.
 struct MetadataPacket {
     MetadataPacket() = default;
@@ -139,6 +134,7 @@ struct MetadataPacket {
     int BEGIN_OF_BRANCHLOCKS = 1;
     int BEGIN_OF_RMMERGES = 1;
 
+    // The quick lock checks of label and attribute types after the import.
     LastLockChecked LAST_LABEL_LOCK_CHECKED;
     LastLockChecked LAST_ATTRIBUTE_LOCK_CHECKED;
 

@@ -170,6 +170,19 @@ int if_type_not_exists__create_it__log_errors(const MetadataSettings& settings, 
     return 1;
 }
 
+int create_needed_type(const MetadataSettings& settings, MetadataPacket& packet, std::string_view kind,
+                       std::string_view scope, const std::string& name, const std::string& vob,
+                       const std::string& location) {
+    for (TypeKind k : {TypeKind::Branch, TypeKind::Label, TypeKind::Attribute}) {
+        if (kind != kind_word(k)) continue;
+        MetadataSettings here = settings;
+        here.vob_tag = vob;
+        here.location = location;
+        return if_type_not_exists__create_it__log_errors(here, packet, k, scope == "global", name);
+    }
+    return 0;
+}
+
 int create_or_replace_type__ignore_errors(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
                                           std::string_view record) {
     const TypeSpec wanted = parse_type_spec(record);

@@ -64,6 +64,12 @@ int if_type_exist_rename_type__ignore_errors(const MetadataSettings& settings, T
 // Returns 1 when the type exists afterwards.
 int if_type_not_exists__create_it__log_errors(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
                                               bool global, const std::string& name);
+// The same for a type that the header records of a packet name: kind is
+// "branch", "label" or "attribute", scope "global" or "ordinary"; the type
+// is made in `vob` with a comment naming `location`. 0 for an unknown kind.
+int create_needed_type(const MetadataSettings& settings, MetadataPacket& packet, std::string_view kind,
+                       std::string_view scope, const std::string& name, const std::string& vob,
+                       const std::string& location);
 
 // Makes (or, when it exists, replaces) the type of a "mktype"/"modtype"
 // request: "name[:flags]", the first flag "g" for global, the second the

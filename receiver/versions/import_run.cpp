@@ -18,17 +18,13 @@
 #include "receiver/apply/import_report.h"
 #include "receiver/apply/normalize.h"
 #include "receiver/apply/packet_lines.h"
+#include "receiver/metadata/metadata_messages.h"
 #include "receiver/versions/directories.h"
 #include "receiver/versions/symbolic_links.h"
 #include "receiver/versions/versions_messages.h"
 #include "receiver/versions/versions_state.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 inline constexpr char MSG_DATA_CHECK_FAILED[] =
     "-- Could not check the data files named by (%s) for (%s)...  The import is not run...";
@@ -190,7 +186,7 @@ ImportOutputs import_output_names(const std::string& receiving_dir) {
 
 Command import_command(const std::string& zeb_path, const std::string& vob_path, const ImportOutputs& outputs) {
     std::string inside = "cd " + shell_quote(vob_path) + " && " + shell_quote(IMPORT_UTILITY_NAME) + " -c " +
-                         shell_quote(IMPORT_COMMENT);
+                         shell_quote(receiver_metadata::IMPORT_COMMENT);
     if (!VERSIONS_SETTINGS.label_directories) inside += std::string(" ") + LABEL_DIRECTORIES_OFF;
     inside += " -master -i " + shell_quote(zeb_path);
     Command setview = cleartool(CT_SETVIEW);

@@ -58,8 +58,3 @@ inline constexpr char WHAT_ELTYPE[] = "element type";
 inline constexpr char WHAT_BRTYPE[] = "branch type";
 inline constexpr char WHAT_LBTYPE[] = "label type";
 inline constexpr char WHAT_ATTYPE[] = "attribute type";
-
-// The stand-in type creation (see versions_state.h).
-inline constexpr char STANDIN_MSG_51a[] =
-    "-- Warning: Could not create needed \"%s\" %s:%s in VOB (%s).  %s of this type may not replicate...";
-inline constexpr char STANDIN_TYPE_COMMENT[] = "Created by %s to support %sing from '%s'";

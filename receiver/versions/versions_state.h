@@ -19,7 +19,6 @@ inline constexpr char PROTECTED_VANDREL_ATTRIBUTE[] = "Remotely_Checked_Out_To__
 // Directory labelling switch handed to the import utility.
 inline constexpr char LABEL_DIRECTORIES_ON[] = " ";
 inline constexpr char LABEL_DIRECTORIES_OFF[] = "-nolab";
-inline constexpr char IMPORT_COMMENT[] = "created by Vandrel";
 
 // Creates a branch, label or attribute type when it does not exist, warning
 // when it still does not exist afterwards. kind is "branch", "label" or
@@ -37,8 +36,9 @@ struct VersionsSettings {
     int IGNORE_RECEIVED_SLINKS_VALUE = 0;
     // The receiver key line's "label_dir" (1) or "no_label_dir" (0).
     int label_directories = 1;
-    // The type creation of the receiving-side metadata operations. Empty:
-    // create_type_if_missing_standin.
+    // The type creation for the packet in hand (the hand-over sets one that
+    // notes the types made in the packet's metadata state). Empty: the
+    // types are made the same way, noted nowhere.
     TypeCreator create_type;
 };
 extern VersionsSettings VERSIONS_SETTINGS;
@@ -88,15 +88,10 @@ void reset_versions_packet();
 // The name of the reserved attribute type for the packet's location.
 std::string reserved_attribute_name();
 
-// Creates the type through VERSIONS_SETTINGS.create_type, or through the
-// stand-in when none is set.
+// Creates the type through VERSIONS_SETTINGS.create_type, or, when none is
+// set, with receiver_metadata::create_needed_type.
 int create_type_if_missing(const std::string& kind, const std::string& scope, const std::string& name,
                            const std::string& vob, const std::string& location);
-// Stand-in until the receiving-side metadata operations provide theirs:
-// `cleartool mk<br|lb|at>type -c ... -glo|-ord name@vob` when the type does
-// not exist; a warning when it still does not exist.
-int create_type_if_missing_standin(const std::string& kind, const std::string& scope, const std::string& name,
-                                   const std::string& vob, const std::string& location);
 
 // Whether a type name from a packet can be handed to cleartool as a type:
 // letters, digits, "_", "." and "-" (and bytes above 127), not beginning

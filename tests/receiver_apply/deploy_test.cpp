@@ -67,6 +67,20 @@ TEST_F(DeployTest, AGoodPackageLandsExactlyWithItsAcknowledgements) {
     EXPECT_FALSE(exists(dir / "errors.txt"));
 }
 
+// Every file of a package goes through the same copy buffer: a file larger
+// than the buffer, an empty one and a short one after it land byte for byte,
+// with nothing of the file before them.
+TEST_F(DeployTest, FilesOfAnySizeLandExactlyOneAfterAnother) {
+    std::string big(3u * (1u << 20) + 17, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 23);
+    const std::vector<std::string> files = {big, "", "short\n", std::string(1u << 20, 'z'), "x"};
+    package("F:big\nF:empty\nF:short\nF:exact\nF:one\n", files);
+    ASSERT_EQ(deploy(), 0);
+    const char* names[] = {"big", "empty", "short", "exact", "one"};
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(read_file(target + "/" + names[i]) == files[i]) << names[i];
+}
+
 TEST_F(DeployTest, AnExistingTargetAndFilesAreReplacedInPlace) {
     fs::create_directories(target);
     write_file(target + "/a.txt", "old old old old\n");

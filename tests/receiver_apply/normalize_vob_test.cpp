@@ -116,6 +116,13 @@ TEST_F(NormalizeInVob, TypeNamesReachClearCaseVerbatimAndRunNothing) {
 }
 
 TEST_F(NormalizeInVob, QuickLockChecksDecideByTheAnswerAndRememberTheLastType) {
+    LastLockChecked labels, attributes;
+    auto quick_label_lock_check = [&](const char* name, const char* vob) {
+        return quick_lock_check(labels, LBTYPE, name, vob, receiving_user());
+    };
+    auto quick_attribute_lock_check = [&](const char* name, const char* vob) {
+        return quick_lock_check(attributes, ATTYPE, name, vob, receiving_user());
+    };
     struct Case {
         const char* name;
         int label_locked;

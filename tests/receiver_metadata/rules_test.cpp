@@ -29,7 +29,8 @@ TEST(LockAnswer, DecidedByTheTextNotByTheStatus) {
         {"cleartool: Error: Type not found\n", "recv", 0},
         {"Unlocked\nLocked for all users.\n", "recv", 0},  // only the first line counts
     };
-    for (const Case& c : cases) EXPECT_EQ(lock_answer_locks_out(c.answer, c.user), c.locked) << c.answer;
+    for (const Case& c : cases)
+        EXPECT_EQ(locks_out_receiver(read_lock_answer(c.answer, c.user)) ? 1 : 0, c.locked) << c.answer;
 }
 
 TEST(ObjectPaths, StayInsideTheReplicatedDirectory) {
