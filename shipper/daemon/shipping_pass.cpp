@@ -26,6 +26,7 @@
 #include "shipper/pass/epoch_word.h"
 #include "shipper/pass/history_export.h"
 #include "shipper/pass/pass_messages.h"
+#include "shipout/mship.h"
 #include "shipper/pass/pass_names.h"
 #include "shipper/pass/pass_services.h"
 #include "shipper/pass/request_check.h"
@@ -100,6 +101,11 @@ private:
     int fail_errno(bool post_ship, const char* format, int error) __attribute__((format(printf, 3, 0)));
     void post_ship();
     int completed();
+    // Puts the consumed request back (unless a newer one is already there),
+    // so that the next pass tries again: used when the packet could not go
+    // out although the history is fine (the receiver still busy with the
+    // previous packet, the transport failing).
+    void keep_request_for_retry();
 
     const std::string& packet() const { return names_.packet_name; }
     bool holding() const { return key_.personality == 'H'; }
@@ -116,7 +122,8 @@ private:
     PassNames names_;
 
     std::time_t pass_time_ = 0;
-    std::string since_;  // empty: all history
+    std::vector<std::string> request_words_;  // the consumed request
+    std::string since_;                       // empty: all history
     bool do_lshistory_ = true;
     std::string replicated_path_;
     std::string view_path_;
@@ -175,6 +182,22 @@ int ShippingPass::take_request() {
     return 1;
 }
 
+void ShippingPass::keep_request_for_retry() {
+    if (SHIPPER.TEST_MODE || request_words_.size() != 3) return;
+    const std::string text = shipout::mship_content(request_words_[0], request_words_[2]);
+    switch (shipout::write_mship_if_absent(names_.request, text)) {
+        case shipout::MshipResult::Created:
+            log_it('n', fmt_msg(REQUEST_KEPT, packet().c_str()));
+            break;
+        case shipout::MshipResult::AlreadyThere:
+            break;  // a newer request covers this history too
+        case shipout::MshipResult::DanglingLink:
+        case shipout::MshipResult::WriteError:
+            log_it('e', fmt_msg(REQUEST_NOT_KEPT, packet().c_str()));
+            break;
+    }
+}
+
 // Steps 6-7.
 int ShippingPass::validate_request() {
     std::vector<std::string> words;
@@ -183,6 +206,7 @@ int ShippingPass::validate_request() {
     std::string problem = check_request_words(words, packet());
     if (!problem.empty()) return fail(problem, false);
     if (!SHIPPER.TEST_MODE) unlink_remove(names_.request);
+    request_words_ = words;
 
     problem = check_replication_key(words[0], get_VOB_db_id(vob_tag_), vob_tag_, packet());
     if (problem.empty())
@@ -245,6 +269,7 @@ int ShippingPass::fetch_confirmation() {
             unlink_remove(names_.script);
             unlink_remove(names_.busy_flag);
             log_it('w', RECEIVER_BUSY);
+            keep_request_for_retry();
             post_ship();
             return 0;
         case Confirmation::no_confirmation:
@@ -265,6 +290,7 @@ int ShippingPass::hold_confirmation() {
     if (file_size_or_zero(names_.held_busy_flag) > 0) {
         unlink_remove(names_.script);
         log_it('w', HELD_BUSY);
+        keep_request_for_retry();
         post_ship();
         return 0;
     }
@@ -466,7 +492,10 @@ int ShippingPass::send_packet() {
     remove_template_files(names_.encrypted);
     unlink_remove(names_.script);
     unlink_remove(names_.trailer);
-    if (!sent) return fail_errno(true, SENDING_FAILED, error);
+    if (!sent) {
+        keep_request_for_retry();
+        return fail_errno(true, SENDING_FAILED, error);
+    }
     unlink_remove(names_.output);
     unlink_remove(names_.errors);
     remove_template_files(names_.content);

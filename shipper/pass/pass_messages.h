@@ -85,5 +85,8 @@ inline constexpr char SENDING[] = "----- sending built packet (%s) to location %
 inline constexpr char USING_PROGRAM[] = "---- Using \"%s\" program class %d...";
 inline constexpr char INSTRUCTIONS_FAILED[] = "-- packet instructions creation failed for (%s) %s with %d: %s";
 inline constexpr char SENDING_FAILED[] = "-- packet sending failed for (%s) %s with %d: %s";
+inline constexpr char REQUEST_KEPT[] = "-- shipping request for (%s) kept: the next pass tries again";
+inline constexpr char REQUEST_NOT_KEPT[] =
+    "-- shipping request for (%s) could not be kept: its history goes with the next request of this VOB";
 
 }  // namespace pass_msg

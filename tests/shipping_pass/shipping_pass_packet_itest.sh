@@ -98,7 +98,8 @@ inspect "$R.crc"
 in_packet "f.c@@/main/2"
 in_packet "f.c@@/main/4"
 
-# A busy receiver: the pass is skipped, the request consumed.
+# A busy receiver: the pass is skipped and the request kept, so the next
+# pass tries again without waiting for another change in the VOB.
 rm -f "$R.crc" "$R.pack"
 echo busy > "$R.pack_pending"
 ct checkout -nc f.c >/dev/null
@@ -109,9 +110,17 @@ once
 has_text "   Receiving site is currently processing packet predecessor (packet skipped - for now)" \
     "$LOGS/shipper_warnings.txt"
 no_file "$R.crc"
-no_file "$REQ"
+has_file "$REQ"
+has_text "-- shipping request for (mship.001.siteB.siteA) kept: the next pass tries again" "$LOGS/shipper_all.txt"
 eq "NOK mship.001.siteB.siteA" "$(post_runs)" "post-ship run of a skipped pass"
 has_file "$R.pack_pending"
+# Once the receiver is done, the kept request ships the change.
+rm -f "$R.pack_pending"
+once
+no_file "$REQ"
+inspect "$R.crc"
+in_packet "f.c@@/main/5"
+rm -f "$R.crc" "$R.pack"
 
 # The hold personality: the packet and its trailer wait in _hold_out; a
 # busy flag there skips the next pass.
