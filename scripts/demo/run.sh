@@ -70,8 +70,8 @@ if [ "$INSIDE" = 0 ]; then
     done
     if [ "$SFTP" = 1 ]; then
         source "$SRC_DIR/scripts/demo/sftp_lib.sh"
-        missing=$(sftp_missing)
-        [ -z "$missing" ] || { echo "run: -sftp needs $missing (bash scripts/setup.sh installs the packages)" >&2; exit 2; }
+        lacking=$(sftp_missing)
+        [ -z "$lacking" ] || { echo "run: -sftp needs $lacking (bash scripts/setup.sh installs the packages)" >&2; exit 2; }
     else
         command -v lftp > /dev/null || { echo "run: lftp is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
     fi
