@@ -25,9 +25,12 @@ source "$SRC_DIR/scripts/demo/sites_lib.sh"
 source "$SRC_DIR/scripts/demo/chain_lib.sh"
 source "$SRC_DIR/tests/e2e/transport_chain_lib.sh"
 
-NS=vandrel-b-$$
-LINK_A=vdra$$ # this machine's end of the pair (at most 15 characters)
-LINK_B=vdrb$$ # site B's end, inside the namespace
+# Names of the machine's network objects, unique to this run (the sandbox
+# has its own process numbers, so $$ would be the same in every run).
+sfx=$(tr -d '-' < /proc/sys/kernel/random/uuid | cut -c1-8)
+NS=vandrel-b-$sfx
+LINK_A=vda$sfx # this machine's end of the pair (at most 15 characters)
+LINK_B=vdb$sfx # site B's end, inside the namespace
 
 # remove_link: whatever still runs in B's namespace (only what this test
 # started there: sshd and its sessions), then the namespace and the pair.
@@ -46,7 +49,7 @@ trap remove_link EXIT
 subnet=""
 for _ in 1 2 3 4 5 6 7 8; do
     try=10.200.$((RANDOM % 256)).$((RANDOM % 64 * 4))
-    if [ -z "$(ip -4 route show match "$try/30" | grep -v '^default ')" ]; then
+    if ! ip -4 route show match "$try/30" | grep -qv '^default '; then
         subnet=$try
         break
     fi
