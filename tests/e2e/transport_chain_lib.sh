@@ -41,7 +41,15 @@ sftp_chain() {
     start_daemons 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
     _replicate "the first history"
     content "$(cat "/view/$VIEW_A_WORK$VOB_A/src/util.c@@/main/dev/1")" "$b/src/util.c@@/main/dev/1"
+    # The changes are made while the shipper rests: a running shipper may
+    # take the request half-way through them, and its next pass, finding
+    # B still at that packet, ends as "receiver busy", which the wait counts
+    # as a failed pass. The transport is what is tested here, not that race.
+    timeout 60 "$SHIPPER" "$DEPOT_A" -stop > "$TEST_TMP/pause.out" 2>&1 < /dev/null \
+        || die "the shipper did not stop for the changes: $(cat "$TEST_TMP/pause.out")"
     change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
+    _start shipper "$SHIPPER" "$DEPOT_A" "$DEPOT_A/m_bay/logs/shipper_start_stop.txt" 2> "$TEST_TMP/start.err" \
+        || die "$(cat "$TEST_TMP/start.err")"
     _replicate "the changes, removals and locks"
     no_file "$b/src/Makefile"
     content "replication started" "$b/doc/CHANGES"
