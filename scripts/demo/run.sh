@@ -111,8 +111,8 @@ say "sites in $DIR"
 make_sites || { echo "step not done: building the sites" >&2; exit 2; }
 if [ "$SFTP" = 1 ]; then
     sftp_install_at_a "$SSHD_DIR" || { echo "step not done: the sftp wrapper at $LOC_A" >&2; exit 2; }
+    echo "transport: $TRANSPORT_NOTE ($TRANSPORT_PROGRAM)"
 fi
-echo "transport: $TRANSPORT_NOTE ($TRANSPORT_PROGRAM)"
 echo "site $LOC_A: VOB $VOB_A, depot $DEPOT_A"
 echo "site $LOC_B: VOB $VOB_B, depot $DEPOT_B, receiving directory $INTAKE_B"
 
