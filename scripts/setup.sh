@@ -8,7 +8,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   libssl-dev
   util-linux procps psmisc python3 file
-  lftp openssh-client openssh-server
+  lftp openssh-client openssh-server iproute2
   python3-pyftpdlib tnftp putty-tools openssl
 )
 

@@ -1,7 +1,7 @@
 #!/bin/bash
 # A replication from one site to another on the built-in defaults.
 #
-#   sudo bash scripts/demo/run.sh [-nosetup] [-timeout SECONDS] [-dir DIR]
+#   sudo bash scripts/demo/run.sh [-nosetup] [-sftp] [-timeout SECONDS] [-dir DIR]
 #
 # Installs the Debian packages (scripts/setup.sh), builds the programs, then,
 # inside ccsandbox: builds site A (a VOB with history, triggers and the
@@ -12,6 +12,9 @@
 # and applied and the comparison of the two VOBs.
 #
 #   -nosetup          neither install packages nor build (the build must exist)
+#   -sftp             ship through sftp (OpenSSH's, with the wrapper of
+#                     contrib/transport) to a throwaway sshd on 127.0.0.1
+#                     instead of lftp on the local file system
 #   -timeout SECONDS  how long to wait for each confirmation (default 120)
 #   -dir DIR          where the sites' depots go (default: a new /tmp/vandrel-demo.*)
 #
@@ -28,15 +31,17 @@ SETUP=1
 LIMIT=120
 DIR=""
 INSIDE=0
+SFTP=0
 while [ $# -gt 0 ]; do
     case $1 in
         -nosetup) SETUP=0; shift ;;
+        -sftp) SFTP=1; shift ;;
         -timeout) [ $# -ge 2 ] && [[ $2 =~ ^[0-9]+$ ]] || { echo "run: -timeout needs seconds" >&2; exit 2; }
             LIMIT=$2; shift 2 ;;
         -dir) [ $# -ge 2 ] || { echo "run: -dir needs a directory" >&2; exit 2; }
             DIR=$2; shift 2 ;;
         -inside) INSIDE=1; shift ;; # the part that runs in the sandbox
-        *) sed -n '4,20p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+        *) sed -n '4,23p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
     esac
 done
 
@@ -63,13 +68,21 @@ if [ "$INSIDE" = 0 ]; then
     for p in bin/vandrel_shipper bin/vandrel_receiver bin/vandrel_shipout bin/vandrel_packet clearcase/bin/ccsandbox; do
         [ -x "$BUILD_DIR/$p" ] || { echo "run: $BUILD_DIR/$p is missing; build first (or drop -nosetup)" >&2; exit 2; }
     done
-    command -v lftp > /dev/null || { echo "run: lftp is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
+    if [ "$SFTP" = 1 ]; then
+        source "$SRC_DIR/scripts/demo/sftp_lib.sh"
+        lacking=$(sftp_missing)
+        [ -z "$lacking" ] || { echo "run: -sftp needs $lacking (bash scripts/setup.sh installs the packages)" >&2; exit 2; }
+    else
+        command -v lftp > /dev/null || { echo "run: lftp is missing (bash scripts/setup.sh installs it)" >&2; exit 2; }
+    fi
     if [ -n "$DIR" ]; then
         mkdir -p "$DIR" && DIR=$(cd "$DIR" && pwd) || { echo "run: cannot use $DIR" >&2; exit 2; }
     else
         DIR=$(mktemp -d /tmp/vandrel-demo.XXXXXX) || exit 2
     fi
-    exec "$BUILD_DIR/clearcase/bin/ccsandbox" bash "$0" -inside -timeout "$LIMIT" -dir "$DIR"
+    sftp_flag=()
+    [ "$SFTP" = 1 ] && sftp_flag=(-sftp)
+    exec "$BUILD_DIR/clearcase/bin/ccsandbox" bash "$0" -inside "${sftp_flag[@]}" -timeout "$LIMIT" -dir "$DIR"
 fi
 
 # ---- inside the sandbox
@@ -81,15 +94,32 @@ if [ -e "$DEPOT_A" ] || [ -e "$DEPOT_B" ]; then
     exit 2
 fi
 
+# The transport's own servers, stopped on every way out.
+SSHD_DIR=""
+stop_transport() { [ -z "$SSHD_DIR" ] || sftp_sshd_stop "$SSHD_DIR"; }
+if [ "$SFTP" = 1 ]; then
+    source "$SRC_DIR/scripts/demo/sftp_lib.sh"
+    say "sshd for $LOC_B"
+    SSHD_DIR=$DIR/sshd
+    trap 'stop_transport' EXIT
+    sftp_sshd_start "$SSHD_DIR" 127.0.0.1 $((2 * LIMIT + 600)) || { echo "step not done: starting sshd" >&2; exit 2; }
+    sftp_use_for_sites
+    echo "sshd on 127.0.0.1 port $SFTP_PORT (log $SSHD_DIR/sshd.log)"
+fi
+
 say "sites in $DIR"
 make_sites || { echo "step not done: building the sites" >&2; exit 2; }
+if [ "$SFTP" = 1 ]; then
+    sftp_install_at_a "$SSHD_DIR" || { echo "step not done: the sftp wrapper at $LOC_A" >&2; exit 2; }
+    echo "transport: $TRANSPORT_NOTE ($TRANSPORT_PROGRAM)"
+fi
 echo "site $LOC_A: VOB $VOB_A, depot $DEPOT_A"
 echo "site $LOC_B: VOB $VOB_B, depot $DEPOT_B, receiving directory $INTAKE_B"
 
 say "daemons"
 tocs=$(toc_marks)
 mark=$(confirmation_mark)
-trap 'stop_daemons' EXIT
+trap 'stop_daemons; stop_transport' EXIT
 start_daemons || exit 1
 echo "shipper and receiver running"
 
@@ -115,6 +145,7 @@ if [ "$replicated" = 0 ]; then
     fi
 fi
 stop_daemons && echo "shipper and receiver stopped" || echo "run: a daemon did not stop cleanly" >&2
+stop_transport
 trap - EXIT
 
 say "what was replicated"

@@ -6,7 +6,9 @@
 # Site A ships VOB $VOB_A (key $VOB_KEY) to location $LOC_B; site B receives
 # it into VOB $VOB_B through the import view $VIEW_B. The transport is lftp
 # on the local file system: site A's host map names the machine file:///
-# and site B's receiving directory.
+# and site B's receiving directory. Another transport is set between
+# sites_init and make_sites: TRANSPORT_PROGRAM, TRANSPORT_MACHINE and
+# TRANSPORT_NOTE (see sftp_lib.sh).
 
 : "${BUILD_DIR:?BUILD_DIR must name the build tree}"
 : "${SRC_DIR:?SRC_DIR must name the source tree}"
@@ -31,6 +33,9 @@ sites_init() {
     INTAKE_B=$SITES_ROOT/$LOC_B/incoming
     # The packet stream of this VOB key from A to B, as both sites name it.
     STREAM=epoc.$NNN.$LOC_B.$LOC_A
+    TRANSPORT_PROGRAM=lftp
+    TRANSPORT_MACHINE=file:///
+    TRANSPORT_NOTE="lftp on this machine"
     SHIPPER=$BUILD_DIR/bin/vandrel_shipper
     RECEIVER=$BUILD_DIR/bin/vandrel_receiver
     # The triggers run the system's programs and the example site script by name.
@@ -58,11 +63,11 @@ make_site_a() {
     _new_depot "$DEPOT_A"
     printf 'depot=%s\n' "$DEPOT_A" > "$SITE_FILE_A"
     cat > "$DEPOT_A/m_bay/config/shipper.conf" <<EOF
-# Site $LOC_A: ships $VOB_A to $LOC_B through lftp on this machine.
+# Site $LOC_A: ships $VOB_A to $LOC_B through $TRANSPORT_NOTE.
 shipper_id=$me
 view=$VIEW_A
 location_name=$LOC_A
-transport_program=lftp
+transport_program=$TRANSPORT_PROGRAM
 UTC_offset=+0000
 duration_scale=second
 duration=1
@@ -71,7 +76,7 @@ EOF
     # The export view's rules: a CHECKEDOUT rule is refused (checkouts never travel).
     printf 'element * /main/LATEST\n' > "$DEPOT_A/m_bay/config/config_specs/$NNN.cs"
     local passkey
-    passkey=$(vandrel_packet passkey file:/// "$me" demo "$INTAKE_B") || {
+    passkey=$(vandrel_packet passkey "$TRANSPORT_MACHINE" "$me" demo "$INTAKE_B") || {
         echo "make_site_a: no passkey" >&2
         return 1
     }
