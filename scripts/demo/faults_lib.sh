@@ -64,3 +64,16 @@ small_change() {
         _ct checkin -c "$3" doc/README
     )
 }
+
+# with_shipper_stopped CMD...: runs CMD (changes at A) while the shipper is
+# stopped, then starts it again, so that all of CMD's changes make one
+# shipping request and one packet (a running shipper may take the request
+# in the middle of a series of changes).
+with_shipper_stopped() {
+    timeout 60 "$SHIPPER" "$DEPOT_A" -stop > "$SITES_ROOT/shipper_stop.out" 2>&1 < /dev/null || {
+        echo "the shipper did not stop: $(cat "$SITES_ROOT/shipper_stop.out")" >&2
+        return 1
+    }
+    "$@" || return 1
+    start_shipper
+}

@@ -55,7 +55,7 @@ grep -qF -- "-- holding packet instructions for (mship.$NNN.$LOC_B.$LOC_A) $LOC_
     "$DEPOT_A/m_bay/logs/shipper_all.txt" || fail "the shipper did not say it holds the packet"
 content "$(cat "/view/$VIEW_A_WORK$VOB_A/src/util.c@@/main/dev/1")" "$B/src/util.c@@/main/dev/1"
 
-change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
+with_shipper_stopped change_history "$VIEW_A_WORK" "$VOB_A" 2> "$TEST_TMP/change.err" || die "changes at A: $(cat "$TEST_TMP/change.err")"
 round "the changes, removals and locks" 2
 eq 1 "$(_count "---- packaging all data since (" "$DEPOT_A/m_bay/logs/shipper_all.txt")" \
     "packets bounded by the confirmation the carrier brought back"

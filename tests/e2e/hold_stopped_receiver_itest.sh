@@ -29,14 +29,15 @@ timeout 60 "$RECEIVER" "$DEPOT_B" -stop > "$TEST_TMP/stop.out" 2>&1 < /dev/null 
 mark=$(confirmation_mark)
 
 # Packet k: delivered, nobody takes it.
-change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
+with_shipper_stopped change_history "$VIEW_A_WORK" "$VOB_A" 2> "$TEST_TMP/change.err" || die "changes at A: $(cat "$TEST_TMP/change.err")"
 wait_until 60 "packet k is delivered" more_than 1 shipped_passes || die "$(tail -n 5 "$DEPOT_A/m_bay/logs/shipper_errors.txt")"
 has_file "$PACKET.pack"
 versions_k=$(sed -n 's/^\[\([0-9]*\)\]$/\1/p' "$PACKET.pack")
 sum_k=$(cksum < "$PACKET.crc")
 
 # Packet k+1 replaces it: one more version, new data, the same bound.
-small_change "$VIEW_A_WORK" "$VOB_A" "Replaced while waiting." || die "the last change at A"
+with_shipper_stopped small_change "$VIEW_A_WORK" "$VOB_A" "Replaced while waiting." 2> "$TEST_TMP/change.err" \
+    || die "the last change at A: $(cat "$TEST_TMP/change.err")"
 wait_until 60 "packet k+1 is delivered" more_than 2 shipped_passes || die "$(tail -n 5 "$DEPOT_A/m_bay/logs/shipper_errors.txt")"
 eq "$((versions_k + 1))" "$(sed -n 's/^\[\([0-9]*\)\]$/\1/p' "$PACKET.pack")" "versions in packet k+1"
 [ "$(cksum < "$PACKET.crc")" != "$sum_k" ] || fail "packet k+1 left packet k's data in place"
