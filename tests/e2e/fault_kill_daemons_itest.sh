@@ -4,6 +4,8 @@
 #    into B's receiving directory but not its trailer. Restarted, it ships
 #    the next change in a packet bounded by B's last confirmation, which
 #    replaces the half-delivered one and carries its history too.
+#  - The receiver dies in its pre-receive trigger, before it takes the
+#    packet: restarted, it applies the packet it finds.
 #  - The receiver dies while it applies: the import of the versions has run,
 #    the confirmation is not written. Restarted, it drops its interrupted
 #    work; the next packet carries the same versions again and they are not
@@ -14,7 +16,8 @@
 #
 # Programs on PATH in front of the real ones hold the daemons at a known
 # point: lftp, for the sending session, leaves out the trailer and waits;
-# clearimport waits after the real import. Each holds once, when asked.
+# clearimport waits after the real import; so does the receiver's
+# pre-receive trigger. Each holds once, when asked.
 #
 # By hand (absolute paths):
 #   BUILD_DIR=$PWD/build SRC_DIR=$PWD TEST_TMP=/tmp/kill bash tests/e2e/fault_kill_daemons_itest.sh
@@ -57,7 +60,15 @@ if rm "$WRAP/hold_clearimport" 2> /dev/null; then
 fi
 exit \$rc
 END
-chmod +x "$WRAP/lftp" "$WRAP/clearimport"
+cat > "$DEPOT_B/m_bay/_triggers/hold_receive.sh" <<END
+#!/bin/bash
+if rm "$WRAP/hold_pre_receive" 2> /dev/null; then
+    echo \$\$ > "$WRAP/held_pre_receive"
+    exec sleep 120
+fi
+END
+chmod +x "$WRAP/lftp" "$WRAP/clearimport" "$DEPOT_B/m_bay/_triggers/hold_receive.sh"
+printf 'pre_receive_trigger=hold_receive.sh\n' >> "$DEPOT_B/m_bay/config/receiver.conf"
 PATH=$WRAP:$PATH
 
 # held NAME: the program holds; release NAME ends it.
@@ -77,7 +88,7 @@ replicate() {
 versions() { cd "$1" && cleartool lsvtree -s "$2" 2>&1 | sed 's/.*@@//'; }
 
 mark=$(confirmation_mark)
-trap 'release lftp; release clearimport; stop_daemons' EXIT
+trap 'release lftp; release clearimport; release pre_receive; stop_daemons' EXIT
 start_daemons 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
 replicate "the first history"
 
@@ -98,10 +109,21 @@ content "Sent after the shipper was killed." "$B/doc/README"
 content "replication started" "$B/doc/CHANGES"
 no_file "$B/src/Makefile"
 
-# The receiver dies after the import of packet 4's versions.
+# The receiver dies in its pre-receive trigger for packet 4.
+touch "$WRAP/hold_pre_receive"
+small_change "$VIEW_A_WORK" "$VOB_A" "Kept when the receiver was killed." || die "a change at A"
+wait_until 60 "the receiver takes packet 4" held pre_receive || die "$(tail -n 5 "$DEPOT_B/m_bay/logs/receiver_errors.txt")"
+kill_hard "$RECEIVER" "$DEPOT_B" || die "the receiver was not killed"
+release pre_receive
+has_file "$PACKET.pack"
+start_receiver 2> "$TEST_TMP/start.err" || die "the killed receiver does not start again: $(cat "$TEST_TMP/start.err")"
+replicate "the packet the receiver had not taken"
+content "Kept when the receiver was killed." "$B/doc/README"
+
+# The receiver dies after the import of packet 5's versions.
 touch "$WRAP/hold_clearimport"
 small_change "$VIEW_A_WORK" "$VOB_A" "Applied when the receiver was killed." || die "a change at A"
-wait_until 60 "the receiver imports packet 4" held clearimport || die "$(tail -n 5 "$DEPOT_B/m_bay/logs/receiver_errors.txt")"
+wait_until 60 "the receiver imports packet 5" held clearimport || die "$(tail -n 5 "$DEPOT_B/m_bay/logs/receiver_errors.txt")"
 kill_hard "$RECEIVER" "$DEPOT_B" || die "the receiver was not killed"
 release clearimport
 eq "$mark" "$(confirmation_mark)" "B's confirmation after the receiver died"
@@ -115,10 +137,10 @@ small_change "$VIEW_A_WORK" "$VOB_A" "Sent after the receiver was killed." || di
 replicate "the changes after the receiver was killed"
 content "Sent after the receiver was killed." "$B/doc/README"
 eq "$(versions "$A" doc/README)" "$(versions "$B" doc/README)" "versions of doc/README at B"
-# Five packets were built, the second never delivered whole, the fourth
-# imported but never confirmed; three were applied and confirmed.
-eq 5 "$(_count "-- TOC for \"replication\" package" "$DEPOT_A/m_bay/logs/shipper_TOCs.txt")" "packets built"
-eq 3 "$(applied_packets)" "packets applied"
+# Six packets were built, the second never delivered whole, the fifth
+# imported but never confirmed; four were applied and confirmed.
+eq 6 "$(_count "-- TOC for \"replication\" package" "$DEPOT_A/m_bay/logs/shipper_TOCs.txt")" "packets built"
+eq 4 "$(applied_packets)" "packets applied"
 eq "$STREAM.epoc" "$(ls "$INTAKE_B" | grep -F "$STREAM.")" "B's packet files"
 # The one error of the receiver is the interrupted packet it dropped.
 eq 1 "$(_count "Aborted: tossed received packet ($PACKET.pack_pending)..." "$DEPOT_B/m_bay/logs/receiver_errors.txt")" \
