@@ -24,11 +24,11 @@ intake=${2:?RECEIVING_DIR}
 
 # put SRC DEST: SRC's content as DEST, appearing at once.
 put() {
-    cp -- "$1" "$2.carrying" && mv -f -- "$2.carrying" "$2" || {
+    if ! cp -- "$1" "$2.carrying" || ! mv -f -- "$2.carrying" "$2"; then
         rm -f -- "$2.carrying"
         echo "carry_held: cannot carry $1 to $2" >&2
         return 1
-    }
+    fi
 }
 
 # fetch_back BASE: the receiver's confirmation and busy flag of the stream.

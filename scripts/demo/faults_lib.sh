@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers of the chain tests that interrupt the chain: one daemon at a time,
 # bounded waits on the logs, and a way to kill a daemon in the middle of its
 # work. Source it after sites_lib.sh, chain_lib.sh and sites_init.

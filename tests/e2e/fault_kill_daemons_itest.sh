@@ -141,7 +141,7 @@ eq "$(versions "$A" doc/README)" "$(versions "$B" doc/README)" "versions of doc/
 # imported but never confirmed; four were applied and confirmed.
 eq 6 "$(_count "-- TOC for \"replication\" package" "$DEPOT_A/m_bay/logs/shipper_TOCs.txt")" "packets built"
 eq 4 "$(applied_packets)" "packets applied"
-eq "$STREAM.epoc" "$(ls "$INTAKE_B" | grep -F "$STREAM.")" "B's packet files"
+eq "$INTAKE_B/$STREAM.epoc" "$(echo "$INTAKE_B/$STREAM".*)" "B's packet files"
 # The one error of the receiver is the interrupted packet it dropped.
 eq 1 "$(_count "Aborted: tossed received packet ($PACKET.pack_pending)..." "$DEPOT_B/m_bay/logs/receiver_errors.txt")" \
     "the interrupted packet dropped"
