@@ -27,8 +27,10 @@ void TransferScript::open_session() {
         text_ += fmt_msg("set net:max-retries %u\n", s.lftp_max_retries == 0 ? 1 : s.lftp_max_retries);
         text_ += fmt_msg("set net:timeout %u\n", s.lftp_timeout_seconds);
         text_ += fmt_msg("set net:reconnect-interval-base %u\n", s.lftp_reconnect_interval_base);
-        // Downloads replace the local copies of the last pass.
-        text_ += "set xfer:clobber on\n";
+        // Downloads replace the local copies of the last pass; uploads
+        // replace the receiver's copies of an unconfirmed packet without
+        // leaving them beside it under a backup name.
+        text_ += "set xfer:clobber on\nset xfer:make-backup off\n";
         text_ += "open -u " + r.user + "," + r.password + " " + r.machine + "\n";
     }
     command("cd", r.directory);

@@ -20,7 +20,7 @@ protected:
         if (kind == TransportKind::Ftp) return "user ship s3cret\nverbose\nascii\n";
         if (kind == TransportKind::Lftp)
             return "set net:max-retries 2\nset net:timeout 30\nset net:reconnect-interval-base 5\n"
-                   "set xfer:clobber on\nopen -u ship,s3cret recv.example.org\n";
+                   "set xfer:clobber on\nset xfer:make-backup off\nopen -u ship,s3cret recv.example.org\n";
         return "";
     }
     std::string directories() const { return "cd \"/bays/east bay\"\nlcd \"" + scratch.path() + "/epocs\"\n"; }
