@@ -65,7 +65,7 @@ start_daemons 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
 deployed "the first deployment" 1
 has_file "$TARGET/net/sock.c"
 has_file "$TARGET/Makefile"
-[ -e "$TARGET/main.c" ] && [ ! -L "$TARGET/main.c" ] || fail "main.c is not a plain file at B"
+if [ ! -f "$TARGET/main.c" ] || [ -L "$TARGET/main.c" ]; then fail "main.c is not a plain file at B"; fi
 
 # Second round: a changed file, an empty file, a name with a blank and
 # binary bytes.
