@@ -93,6 +93,8 @@ deployed() {
     exec 3< "$TEST_TMP/marks"
     while IFS='|' read -r key what marker kind; do
         IFS= read -r mark <&3
+        # A pass that failed while an earlier key was awaited ends the wait at once.
+        grep -v '^$' "$DEPOT_A/m_bay/logs/shipper_errors.txt" && die "$1: the shipper logged errors"
         (
             NNN=$(printf '%03d' "$key")
             STREAM=epoc.$NNN.$LOC_B.$LOC_A
