@@ -18,6 +18,7 @@ set -u
 source "$SRC_DIR/tests/clearcase/lib.sh"
 source "$SRC_DIR/scripts/demo/sites_lib.sh"
 source "$SRC_DIR/scripts/demo/chain_lib.sh"
+source "$SRC_DIR/scripts/demo/batch_lib.sh"
 
 sites_init "$TEST_TMP/sites"
 make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
@@ -136,6 +137,7 @@ if [ ! -f "$(target_of 5)/main.c" ] || [ -L "$(target_of 5)/main.c" ]; then fail
 
 # Second round: a changed file, an empty file, a name with a blank and
 # binary bytes in src; a changed logo.bin.
+hold_shipping || die "the shipper did not stop"
 (
     set -e
     cd "$A/src"
@@ -150,6 +152,7 @@ if [ ! -f "$(target_of 5)/main.c" ] || [ -L "$(target_of 5)/main.c" ]; then fail
     printf '\377\376new logo\000\n' > logo.bin
     _ct checkin -c 'new logo' logo.bin
 ) || die "changes at A"
+resume_shipping || die "the shipper did not start again"
 deployed "the second round" 2
 content "$(printf 'int util(void);\nint main(void) { return util() + 1; }')" "$(target_of 5)/main.c"
 has_file "$(target_of 5)/empty.h"

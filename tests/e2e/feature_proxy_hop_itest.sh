@@ -14,6 +14,7 @@ set -u
 source "$SRC_DIR/tests/clearcase/lib.sh"
 source "$SRC_DIR/scripts/demo/sites_lib.sh"
 source "$SRC_DIR/scripts/demo/chain_lib.sh"
+source "$SRC_DIR/scripts/demo/batch_lib.sh"
 command -v lftp > /dev/null || die "lftp is not installed (scripts/setup.sh)"
 
 sites_init "$TEST_TMP/sites"
@@ -89,7 +90,9 @@ applied "the first history"
 since=$(awk '{ print $1; exit }' "$REMOTE/$STREAM.epoc")
 [ -n "$since" ] || die "the relayed confirmation is empty"
 before=$(($(completed_passes)))
+hold_shipping || die "the shipper did not stop"
 change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
+resume_shipping || die "the shipper did not start again"
 sent "the changes" "$before"
 grep -qF -- "---- packaging all data since ($since) for (mship.$NNN.$LOC_B.$LOC_A)" "$ALL_A" \
     || fail "the second packet did not start from the relayed confirmation ($since): $(grep -F 'packaging all data' "$ALL_A")"

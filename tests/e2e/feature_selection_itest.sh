@@ -18,6 +18,7 @@ set -u
 source "$SRC_DIR/tests/clearcase/lib.sh"
 source "$SRC_DIR/scripts/demo/sites_lib.sh"
 source "$SRC_DIR/scripts/demo/chain_lib.sh"
+source "$SRC_DIR/scripts/demo/batch_lib.sh"
 
 sites_init "$TEST_TMP/sites"
 make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
@@ -95,6 +96,7 @@ cleartool lstype -s -kind attype -invob "$VOB_B" | grep -qx Status && fail "the 
 # (refused) and a branch lock (allowed), an element lock (refused), a label
 # type rename (refused) and an attribute type rename (allowed).
 toc_from=$(($(_lines "$TOC_B") + 1))
+hold_shipping || die "the shipper did not stop"
 (
     set -e
     cd "$A"
@@ -107,6 +109,7 @@ toc_from=$(($(_lines "$TOC_B") + 1))
     _ct rename "lbtype:REL2@$VOB_A" REL3
     _ct rename "attype:Review@$VOB_A" Rating
 ) || die "changes at A"
+resume_shipping || die "the shipper did not start again"
 replicate "the removals, locks and renames"
 # Left out besides: what B refused (the file src/Makefile it kept, the label
 # type REL2 it did not rename, the locks of REL1 and of util.c it did not
