@@ -3,7 +3,8 @@
 # daemons running, on one pair of sites:
 # - site A's VOB key excludes the branch type dev, ships only label types
 #   matching REL* and excludes the attribute type Status: the first packet
-#   brings B everything else of A's history, and none of those;
+#   (the whole history) and the second (later labels, attributes and a
+#   version on dev) bring B everything else, and none of those;
 # - site B's receiver key line allows directory removals, branch locks and
 #   attribute type renames, and nothing else of the kind: of the second
 #   packet's removals, locks and renames B applies the allowed ones, keeps
@@ -100,6 +101,18 @@ hold_shipping || die "the shipper did not stop"
 (
     set -e
     cd "$A"
+    # Later history the key selects from as well: a version on dev, a BETA
+    # label and a Status attribute stay at A; a REL* label and an Owner
+    # attribute travel.
+    _ct mkbranch -nc dev doc/README
+    printf 'A small project.\nOn dev.\n' > doc/README
+    _ct checkin -c 'README on dev' doc/README
+    _ct mklabel -nc BETA doc/README@@/main/1
+    _ct mkattr -nc Status '"late"' doc/README@@/main/1
+    _ct mklbtype -nc REL4@"$VOB_A"
+    _ct mklabel -nc REL4 doc/README@@/main/1
+    _ct mkattype -nc -vtype string Owner@"$VOB_A"
+    _ct mkattr -nc Owner '"docs team"' doc/README@@/main/1
     _ct checkout -nc src
     _ct rmelem -f src/Makefile src/net
     _ct checkin -nc src
@@ -114,13 +127,21 @@ replicate "the removals, locks and renames"
 # Left out besides: what B refused (the file src/Makefile it kept, the label
 # type REL2 it did not rename, the locks of REL1 and of util.c it did not
 # take). What it allowed agrees: src/net is gone, main's branch of main.c is
-# locked and the attribute type is Rating at both sites.
-compare "only in A: attribute Status on src/main.c@@/main/2 \"reviewed by two\"
+# locked and the attribute type is Rating at both sites. The attribute type
+# Owner, made at A after the first packet, travels as a type request whose
+# constraint letter says "per element or none"; B makes such attribute types
+# "one per version", the loosest constraint, so that no later attribute of
+# the type can be refused there.
+compare "only in A: attribute Status on doc/README@@/main/1 \"late\"
+only in A: attribute Status on src/main.c@@/main/2 \"reviewed by two\"
+differs: attype Owner: A scope: this VOB (ordinary type); value type: string | B scope: this VOB (ordinary type); value type: string; constraint: one per version
 only in A: attype Status scope: this VOB (ordinary type); value type: string
+only in A: branch doc/README@@/main/dev
 only in B: branch src/Makefile@@/main
 only in A: branch src/util.c@@/main/dev
 only in A: brtype dev scope: this VOB (ordinary type); constraint: one version per element
 only in B: element src/Makefile text_file rw-r--r--
+only in A: label BETA on doc/README@@/main /main/1
 only in A: label BETA on src/main.c@@/main /main/2
 only in A: label BETA on src/util.c@@/main /main/2
 only in B: label REL1 on src/Makefile@@/main /main/1
@@ -132,20 +153,26 @@ only in A: lbtype REL3 scope: this VOB (ordinary type); constraint: one version 
 only in A: lock lbtype:REL1 Locked for all users.
 only in A: lock src/util.c@@ Locked for all users.
 only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2
+only in A: version doc/README@@/main/dev/0
+only in A: version doc/README@@/main/dev/1
 only in B: version src/Makefile@@/main/0
 only in B: version src/Makefile@@/main/1
 only in A: version src/util.c@@/main/dev/0
 only in A: version src/util.c@@/main/dev/1" '@@/main/dev' '^brtype dev' 'BETA' 'Status' \
-    'src/Makefile@@' '^element src/Makefile\s' 'REL[23]' '^lock lbtype:REL1\b' '^lock src/util\.c@@\s'
+    'src/Makefile@@' '^element src/Makefile\s' 'REL[23]' '^lock lbtype:REL1\b' '^lock src/util\.c@@\s' '^attype Owner\s'
 # The same seen through cleartool at B.
 has_file "$B/src/Makefile"
 no_file "$B/src/net"
 eq "" "$(cleartool lslock -fmt '%c' "lbtype:REL1@$VOB_B" 2>&1)" "lock of REL1 at B"
 eq "" "$(cleartool lslock -fmt '%c' "$B/src/util.c@@" 2>&1)" "lock of util.c at B"
 [ -n "$(cleartool lslock -fmt '%c' "$B/src/main.c@@/main" 2> /dev/null)" ] || fail "main's branch of main.c is not locked at B"
-eq "BACKSTOP CHECKEDOUT LATEST REL1 REL2" "$(cleartool lstype -s -kind lbtype -invob "$VOB_B" | words)" "label types at B"
-eq "Rating" "$(cleartool lstype -s -kind attype -invob "$VOB_B" | grep -v '^Remotely_Checked_Out_To__' | words)" "attribute types at B"
+eq "BACKSTOP CHECKEDOUT LATEST REL1 REL2 REL4" "$(cleartool lstype -s -kind lbtype -invob "$VOB_B" | words)" "label types at B"
+eq "Owner Rating" "$(cleartool lstype -s -kind attype -invob "$VOB_B" | grep -v '^Remotely_Checked_Out_To__' | words)" "attribute types at B"
 eq "Rating=2" "$(cleartool describe -fmt '%Na' "$B/src/main.c@@/main/2")" "attributes of main.c /main/2 at B"
+eq 'Owner="docs team"' "$(cleartool describe -fmt '%Na' "$B/doc/README@@/main/1")" "attributes of README /main/1 at B"
+eq "REL1 REL2 REL4" "$(cleartool describe -fmt '%Nl' "$B/doc/README@@/main/1" | tr ' ' '\n' | words)" "labels of README /main/1 at B"
+eq "/main /main/0 /main/1" "$(cleartool lsvtree -all "$B/doc/README" | sed 's/.*@@//; s/ (.*//' | words)" \
+    "README's branches and versions at B (no branch dev)"
 # B's table of contents names every request and why the refused ones were not carried out.
 KEY_REASON='(ignored by receiver "key" request)'
 tail -n "+$toc_from" "$TOC_B" > "$TEST_TMP/toc"
