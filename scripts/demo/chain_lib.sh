@@ -70,13 +70,19 @@ confirmation_mark() {
 }
 
 # wait_for_confirmation SECONDS MARK: waits until B's confirmation differs
-# from MARK, showing each step of the road as it is reached.
+# from MARK and nothing is left to ship (no shipping request, no shipping pass
+# under way, no packet in B's receiving directory), showing each step of the
+# road as it is reached. A change made while the shipper was building can
+# travel in a packet of its own; the wait covers it. A shipping pass that
+# failed (the shipper's error log grew), a receiver error, a daemon that is
+# gone or the time limit end the wait with a message naming the step.
 wait_for_confirmation() {
     local limit=$1 mark=$2 t step=1
     local request=$DEPOT_A/m_bay/_ship_out/mship.$NNN.$LOC_B
-    local all_a=$DEPOT_A/m_bay/logs/shipper_all.txt errors_b=$DEPOT_B/m_bay/logs/receiver_errors.txt
-    local failed_a=$(($(grep -cF "Completed with error (mship.$NNN.$LOC_B)" "$all_a" 2> /dev/null)))
-    local errs_b
+    local pass_lock=$DEPOT_A/daemon/reading.$NNN.$LOC_B.$LOC_A.readlock
+    local errors_a=$DEPOT_A/m_bay/logs/shipper_errors.txt errors_b=$DEPOT_B/m_bay/logs/receiver_errors.txt
+    local errs_a errs_b
+    errs_a=$(_lines "$errors_a")
     errs_b=$(_lines "$errors_b")
     local steps=("" "the shipper takes the shipping request mship.$NNN.$LOC_B"
         "the packet $STREAM reaches $LOC_B's receiving directory"
@@ -84,9 +90,9 @@ wait_for_confirmation() {
     echo "waiting up to ${limit}s for: ${steps[1]}"
     for ((t = 1; t <= limit; t++)); do
         sleep 1
-        if [ "$(($(grep -cF "Completed with error (mship.$NNN.$LOC_B)" "$all_a" 2> /dev/null)))" -gt "$failed_a" ]; then
+        if [ "$(_lines "$errors_a")" -gt "$errs_a" ]; then
             echo "step not done: ${steps[step]}: the shipper's pass ended with an error:" >&2
-            grep -v '^\s' "$all_a" | tail -n 6 | sed 's/^/    /' >&2
+            tail -n "+$((errs_a + 1))" "$errors_a" | head -n 12 | sed 's/^/    /' >&2
             return 1
         fi
         if [ "$(_lines "$errors_b")" -gt "$errs_b" ]; then
@@ -94,7 +100,8 @@ wait_for_confirmation() {
             tail -n "+$((errs_b + 1))" "$errors_b" | head -n 12 | sed 's/^/    /' >&2
             return 1
         fi
-        if [ "$(confirmation_mark)" != "$mark" ]; then
+        if [ "$(confirmation_mark)" != "$mark" ] && [ ! -e "$request" ] && [ ! -e "$pass_lock" ] &&
+            ! compgen -G "$INTAKE_B/$STREAM.pack*" > /dev/null; then
             echo "  [${t}s] done: ${steps[3]}"
             return 0
         fi

@@ -29,7 +29,7 @@ while [ ! -e "$stopfile" ]; do
     sleep 0.5
     t=$((t + 1))
     case $FAKE_ROLE.$FAKE_SCENARIO in
-        shipper.shipfail) [ $t = 2 ] && echo "[now] Completed with error (${FAKE_REQUEST##*/})" >> "$logs/shipper_all.txt" ;;
+        shipper.shipfail) [ $t = 2 ] && echo "[now] -- packet sending failed for (${FAKE_REQUEST##*/})" >> "$logs/shipper_errors.txt" ;;
         shipper.shipdies) [ $t = 2 ] && exit 0 ;;
         shipper.stall) ;;
         shipper.*)
