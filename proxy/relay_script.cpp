@@ -23,7 +23,8 @@ void RelayScript::login() {
     // A server that does not answer ends the session instead of being
     // retried for ever.
     text_ += "set net:max-retries 3\nset net:timeout 60\nset net:reconnect-interval-base 10\n";
-    text_ += "set xfer:clobber on\n";
+    // Overwritten files are replaced, not kept under a "~date~" backup name.
+    text_ += "set xfer:clobber on\nset xfer:make-backup off\n";
     text_ += "open -u " + r.user + "," + r.password + " " + r.machine + "\n";
 }
 

@@ -70,10 +70,8 @@ applied() {
     grep -qF 'GOOD "PUSH"' "$TEST_TMP/push.out" || fail "$1: no good push: $(cat "$TEST_TMP/push.out")"
     cmp -s "$INTAKE_B/$STREAM.epoc" "$REMOTE/$STREAM.epoc" || fail "$1: the relayed confirmation differs from B's"
     compare_sites > "$TEST_TMP/cmp.out" 2>&1 || fail "after $1 the VOBs differ: $(head -n 20 "$TEST_TMP/cmp.out")"
-    # lftp on file:/// keeps the confirmation it overwrites as NAME~TIME~ (a
-    # local side's backup; an FTP server's directory gets none); the rest
-    # must be gone.
-    leftover=$(ls -A "$REMOTE" | grep -v "^$STREAM\.epoc\(~[0-9]*~\)\?\$")
+    # Only the relayed confirmation stays: no backup of the one it replaced.
+    leftover=$(ls -A "$REMOTE" | grep -v "^$STREAM\.epoc\$")
     [ -z "$leftover" ] || fail "after $1 the relay directory holds: $leftover"
 }
 
