@@ -165,6 +165,21 @@ struct Refresher {
         }
     }
 
+    // Brings in line only the entries of the directory materialised at
+    // `path` (as `sel`) that name element `eid`: all a change to that
+    // element alone can alter below an unchanged directory, at a cost that
+    // does not grow with the directory's size.
+    void sync_entries_naming(const std::string& path, const std::string& sel, int64_t eid) {
+        Stmt s(st.db(), sel.rfind("co:", 0) == 0 ? "SELECT name FROM co_dirents WHERE eid=? AND co_id=?"
+                                                 : "SELECT name FROM dirents WHERE eid=? AND version_id=?");
+        if (sel.rfind("co:", 0) != 0 && sel.rfind("v:", 0) != 0) return;
+        s.bind(1, eid).bind(2, static_cast<int64_t>(std::stoll(sel.substr(sel.find(':') + 1))));
+        std::vector<std::string> names;
+        while (s.step())
+            if (safe_path_component(s.text(0))) names.push_back(s.text(0));
+        for (const auto& name : names) sync(path + "/" + name, path, eid, false);
+    }
+
     void sync_vob_root(const VobRec& vob, bool full) {
         mkdir_p(base + dirname_of(vob.tag), 0755);
         sync(vob.tag, "", vob.root_eid, full);
@@ -347,14 +362,18 @@ void refresh_views(Store& st) {
     // The directories naming a touched element are re-examined too: an
     // element a view did not show (no rule selected it) may have become
     // visible, e.g. through a new label.
-    std::set<int64_t> nodes = touched;
+    // Only the entries naming the touched element are looked at in such a
+    // directory that is not touched itself, so that a change to one element
+    // costs the same whatever the size of the directories holding it.
+    std::map<int64_t, std::set<int64_t>> namers;  // untouched directory -> touched elements it names
     if (!all)
         for (int64_t eid : touched) {
             Stmt p(st.db(),
                    "SELECT DISTINCT v.eid FROM dirents d JOIN versions v ON v.id=d.version_id WHERE d.eid=?1 "
                    "UNION SELECT c.eid FROM co_dirents d JOIN checkouts c ON c.id=d.co_id WHERE d.eid=?1");
             p.bind(1, eid);
-            while (p.step()) nodes.insert(p.i64(0));
+            while (p.step())
+                if (!touched.count(p.i64(0))) namers[p.i64(0)].insert(eid);
         }
     st.db().exec("BEGIN");
     for (auto& view : st.views()) {
@@ -363,12 +382,20 @@ void refresh_views(Store& st) {
             continue;
         }
         Refresher r(st, view);
-        for (int64_t eid : nodes) {
+        for (int64_t eid : touched) {
             std::vector<std::pair<std::string, std::string>> rows;
             Stmt s(st.db(), "SELECT path,parent FROM mat WHERE eid=? AND view_id=?");
             s.bind(1, eid).bind(2, view.id);
             while (s.step()) rows.emplace_back(s.text(0), s.text(1));
             for (auto& [p, parent] : rows) r.sync(p, parent, eid, false);
+        }
+        for (const auto& [dir, eids] : namers) {
+            std::vector<std::pair<std::string, std::string>> rows;
+            Stmt s(st.db(), "SELECT path,sel FROM mat WHERE eid=? AND view_id=?");
+            s.bind(1, dir).bind(2, view.id);
+            while (s.step()) rows.emplace_back(s.text(0), s.text(1));
+            for (auto& [p, sel] : rows)
+                for (int64_t eid : eids) r.sync_entries_naming(p, sel, eid);
         }
     }
     st.db().exec("COMMIT");
