@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "common/console_frame.h"
+#include "common/frame.h"
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/text_format.h"
@@ -94,6 +95,12 @@ int send_failed(const TestFiles& files) {
 
 }  // namespace
 
+volatile std::sig_atomic_t SHIPTEST_TERMINAL_SIGNAL = 0;
+
+void end_if_signalled() {
+    if (const int sig = SHIPTEST_TERMINAL_SIGNAL) single_exit(sig);
+}
+
 int run_communication_test(Transport& transport, const std::string& test_location, const std::string& this_location,
                            int meg, const std::string& shipper_error_log) {
     PrintedLog printed(shipper_error_log);
@@ -115,7 +122,9 @@ int run_communication_test(Transport& transport, const std::string& test_locatio
         printed.print();
         return send_failed(files);
     }
+    end_if_signalled();
     if (!write_test_data(files.data, meg)) return send_failed(files);
+    end_if_signalled();
     if (write_transfer_script(files.script, test_script_text(transport, files), false) != ScriptWrite::Written) {
         printed.print();
         return send_failed(files);
@@ -132,6 +141,7 @@ int run_communication_test(Transport& transport, const std::string& test_locatio
     int ok = follow_instructions(transport, files.script, files.output, files.errors, files.probe, test_location,
                                  check_mode);
     auto elapsed = std::chrono::steady_clock::now() - start;
+    end_if_signalled();
     printed.print();
     if (!ok) return send_failed(files);
 

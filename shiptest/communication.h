@@ -3,6 +3,7 @@
 // both deleted on each side, the time measured.
 #pragma once
 
+#include <csignal>
 #include <string>
 
 #include "shipper/transport/transport.h"
@@ -33,5 +34,13 @@ int write_test_data(const std::string& path, int meg);
 std::string test_script_text(const Transport& transport, const TestFiles& files);
 
 // Runs the whole test and prints its outcome. Returns 1 on success.
+// SIGINT or SIGTERM received and not yet acted upon (0: none). The handler
+// only sets it; the test acts on it between its steps, so that its own files
+// are removed outside the handler.
+extern volatile std::sig_atomic_t SHIPTEST_TERMINAL_SIGNAL;
+// Ends the test with the signal's number, removing its own files, when a
+// terminal signal arrived.
+void end_if_signalled();
+
 int run_communication_test(Transport& transport, const std::string& test_location, const std::string& this_location,
                            int meg, const std::string& shipper_error_log);

@@ -25,8 +25,14 @@ constexpr int EXIT_NO_USER = 33;
 constexpr int EXIT_DONE = 999;
 
 // The test takes no lock and owns no daemon file: a signal removes its own
-// files and ends it, leaving a running shipper's files alone.
+// files and ends it, leaving a running shipper's files alone. SIGINT and
+// SIGTERM only set a flag that the test acts on between its steps; the
+// synchronous faults cannot return to the faulting code and end it at once.
 void on_terminal_signal(int sig) {
+    SHIPTEST_TERMINAL_SIGNAL = sig;
+}
+
+void on_fault_signal(int sig) {
     single_exit(sig);
 }
 
@@ -43,7 +49,8 @@ int main(int argc, char** argv) {
     if (int code = parse_shiptest_command_line(argc, argv, SHIPTEST.line, message); code != 0)
         print_and_exit(message + shiptest_usage(argv[0]), code);
     check_depot_and_configuration(user);
-    for (int sig : {SIGABRT, SIGFPE, SIGILL, SIGINT, SIGSEGV, SIGTERM}) std::signal(sig, on_terminal_signal);
+    for (int sig : {SIGINT, SIGTERM}) std::signal(sig, on_terminal_signal);
+    for (int sig : {SIGABRT, SIGFPE, SIGILL, SIGSEGV}) std::signal(sig, on_fault_signal);
 
     const shipper_config::ShipperSettings& s = SHIPTEST.settings;
     UTC_OFFSET = s.UTC_OFFSET;
@@ -59,6 +66,8 @@ int main(int argc, char** argv) {
     transport.settings.hostmaps_dir = HOSTMAPS_DIR;
     transport.settings.local_dir = THE_EPOCS_DIR;
     const std::string error_log = log_file_path(LOG_DIR, "shipper_errors", SHIPTEST.line.class_digit);
+    end_if_signalled();
     run_communication_test(transport, SHIPTEST.line.test_location, s.THIS_LOCATION, SHIPTEST.line.meg, error_log);
+    end_if_signalled();
     single_exit(EXIT_DONE);
 }
