@@ -63,6 +63,13 @@ int get_file_results(const std::string& path, std::string& buffer, std::size_t s
     return 1;
 }
 
+int check_view(std::string_view view) {
+    if (view.find('/') != std::string_view::npos) return 0;
+    if (cleartool(CT_LSVIEW).arg("-s").arg(view).trash_all().run() != 0) return 0;
+    if (cleartool(CT_STARTVIEW).arg(view).trash_all().run() != 0) return -1;
+    return 1;
+}
+
 int type_exists(std::string_view kind, std::string_view name, std::string_view vob) {
     Command command = cleartool(CT_LSTYPE);
     command.arg(type_selector(kind, name, vob)).raw(TRASH_ALL);

@@ -111,6 +111,12 @@ int get_command_output(const Command& command);
 // Command::NO_LIMIT); an unreadable file leaves `buffer` empty. Always 1.
 int get_file_results(const std::string& path, std::string& buffer, std::size_t size);
 
+// A daemon's view: 1 when `cleartool lsview -s` knows it and `startview`
+// starts it, 0 when it does not exist, -1 when it would not start. A tag
+// holding "/" counts as not existing: the tag is also part of the view
+// lock's file name.
+int check_view(std::string_view view);
+
 // 1 when `cleartool lstype kind:name@vob` succeeds, else 0.
 int type_exists(std::string_view kind, std::string_view name, std::string_view vob);
 

@@ -25,14 +25,6 @@ bool env_set(const char* name) {
     return value != nullptr && value[0] != '\0';
 }
 
-// 1 the view exists and started, 0 it does not exist, -1 it would not start.
-int check_view(const std::string& view) {
-    if (view.find('/') != std::string::npos) return 0;
-    if (cleartool(CT_LSVIEW).arg("-s").arg(view).trash_all().run() != 0) return 0;
-    if (cleartool(CT_STARTVIEW).arg(view).trash_all().run() != 0) return -1;
-    return 1;
-}
-
 void read_configuration(const char* user) {
     using namespace shipper_config;
     const char* conf = SHIPTEST.CONF.c_str();
@@ -61,7 +53,7 @@ void read_configuration(const char* user) {
     context.class_file = !SHIPTEST.is_main_shipper();
     context.class_digit = SHIPTEST.is_main_shipper() ? 'x' : SHIPTEST.line.class_digit[0];
     context.allow_spaces_in_transport = env_set("ZEB_ONSITE_ALLOW_SPACES_IN_TRANSPORT_PROGRAM");
-    context.check_view = check_view;
+    context.check_view = [](const std::string& view) { return check_view(view); };
     std::string failure = read_global_settings(kept_lines(read.text), context, SHIPTEST.settings);
     if (!failure.empty()) print_and_bail(failure.c_str());
 }

@@ -142,13 +142,14 @@ std::string read_configuration() {
 
 // The import view must exist and start.
 std::string check_import_view(const std::string& view) {
-    Command lsview = cleartool(CT_LSVIEW);
-    lsview.args("-s", view).raw(TRASH_ALL);
-    if (lsview.run() != 0) return fmt_msg(MSG_34, START_FAILED, RECEIVER_SELF, RECEIVER.CONF.c_str(), view.c_str());
-    Command startview = cleartool(CT_STARTVIEW);
-    startview.arg(view).raw(TRASH_ALL);
-    if (startview.run() != 0) return fmt_msg(MSG_36, START_FAILED, RECEIVER_SELF, RECEIVER.CONF.c_str(), view.c_str());
-    return {};
+    switch (check_view(view)) {
+        case 0:
+            return fmt_msg(MSG_34, START_FAILED, RECEIVER_SELF, RECEIVER.CONF.c_str(), view.c_str());
+        case -1:
+            return fmt_msg(MSG_36, START_FAILED, RECEIVER_SELF, RECEIVER.CONF.c_str(), view.c_str());
+        default:
+            return {};
+    }
 }
 
 const char* yes_no(bool flag) {

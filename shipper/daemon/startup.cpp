@@ -60,15 +60,6 @@ void create_log_files() {
     }
 }
 
-// 1 the view exists and started, 0 it does not exist, -1 it would not start.
-int check_view(const std::string& view) {
-    // A view tag is also part of the view lock's file name.
-    if (view.find('/') != std::string::npos) return 0;
-    if (cleartool(CT_LSVIEW).arg("-s").arg(view).trash_all().run() != 0) return 0;
-    if (cleartool(CT_STARTVIEW).arg(view).trash_all().run() != 0) return -1;
-    return 1;
-}
-
 void read_configuration(const char* user) {
     using namespace shipper_config;
     FileText read = read_bounded_file(SHIPPER.CONF, SHIPPER_CONFIG_MAX);
@@ -98,7 +89,7 @@ void read_configuration(const char* user) {
     context.class_file = !SHIPPER.is_main_shipper();
     context.class_digit = SHIPPER.MY_CLASS;
     context.allow_spaces_in_transport = env_set("ZEB_ONSITE_ALLOW_SPACES_IN_TRANSPORT_PROGRAM");
-    context.check_view = check_view;
+    context.check_view = [](const std::string& view) { return check_view(view); };
     std::string failure = read_global_settings(SHIPPER.CONFIG_BUFFER, context, SHIPPER.settings);
     if (!failure.empty()) log_and_bail(failure);
     UTC_OFFSET = SHIPPER.settings.UTC_OFFSET;
