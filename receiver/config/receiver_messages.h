@@ -69,6 +69,8 @@ inline constexpr char MSG_EXACT_TOO_LONG[] =
     "process protections.";
 inline constexpr char MSG_FOREIGN_NAME[] =
     "WARNING: (%s) in receiving directory (%s) is not a received packet descriptor; left alone.";
+// The import's output files of a receiver that was killed mid-import.
+inline constexpr char MSG_STALE_IMPORT_OUTPUT[] = "-- removed (%s): import output left by an interrupted receiver run";
 
 // Packet road.
 inline constexpr char MSG_LOCKED_VOB[] =

@@ -22,6 +22,7 @@
 #include "receiver/intake/locked_vobs.h"
 #include "receiver/intake/packet_family.h"
 #include "receiver/intake/packet_road.h"
+#include "receiver/intake/stale_outputs.h"
 #include "receiver/triggers/receiver_triggers.h"
 
 namespace {
@@ -58,6 +59,10 @@ std::vector<std::string> descriptor_entries(const std::string& dir) {
 void receive_from(LoopState& state, const ReceiverKeyLine& key) {
     const std::string& dir = key.receiving_dir;
     if (dir.empty() || !is_directory(dir)) return;
+    // A receiver killed during an import (kill -9, a crash) never removed
+    // its import output files; every pass looks for such leftovers, so a
+    // restart cleans up. A test run changes nothing.
+    if (!RECEIVER.IN_MATRIX_MODE) remove_stale_import_outputs(dir);
     for (const std::string& name : descriptor_entries(dir)) {
         stop_if_queued_to_stop();
         switch (classify_receiving_entry(dir, name)) {

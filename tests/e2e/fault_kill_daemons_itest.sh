@@ -142,6 +142,13 @@ eq "$(versions "$A" doc/README)" "$(versions "$B" doc/README)" "versions of doc/
 eq 6 "$(_count "-- TOC for \"replication\" package" "$DEPOT_A/m_bay/logs/shipper_TOCs.txt")" "packets built"
 eq 4 "$(applied_packets)" "packets applied"
 eq "$INTAKE_B/$STREAM.epoc" "$(echo "$INTAKE_B/$STREAM".*)" "B's packet files"
+# The import output of the receiver killed in packet 5 (catcho.<pid>,
+# catche.<pid>) went with the restart, each file with its line.
+ls -A "$INTAKE_B" | grep -E '^catch[oe]\.' && fail "import output of the killed receiver stays in $INTAKE_B"
+for out in catcho catche; do
+    eq 1 "$(grep -cE "\] -- removed \(.*/$out\.[0-9]+\): import output left by an interrupted receiver run\$" \
+        "$DEPOT_B/m_bay/logs/receiver_all.txt")" "removals of $out logged"
+done
 # The one error of the receiver is the interrupted packet it dropped.
 eq 1 "$(_count "Aborted: tossed received packet ($PACKET.pack_pending)..." "$DEPOT_B/m_bay/logs/receiver_errors.txt")" \
     "the interrupted packet dropped"

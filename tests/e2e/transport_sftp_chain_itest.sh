@@ -5,7 +5,7 @@
 # in by key. The first history and the later changes reach site B, which
 # confirms each; both VOBs agree, both daemons stop on request, no error is
 # logged and nothing but the confirmation stays in B's receiving directory.
-# Skipped (exit 0, "skipped:") where sshd, the sftp client or root is missing.
+# Skipped (exit 77, "skipped:") where sshd, the sftp client or root is missing.
 #
 # By hand:
 #   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/sftp-chain bash tests/e2e/transport_sftp_chain_itest.sh
@@ -14,7 +14,7 @@ source "$SRC_DIR/scripts/demo/sftp_lib.sh"
 lacking=$(sftp_missing)
 if [ -n "$lacking" ]; then
     echo "skipped: needs $lacking (scripts/setup.sh installs the packages)"
-    exit 0
+    exit 77
 fi
 [ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
 source "$SRC_DIR/tests/clearcase/lib.sh"

@@ -7,7 +7,7 @@
 # and runs here. The first history and the later changes must be confirmed
 # and both VOBs agree; the link's counters must show the traffic. The
 # namespace and the link are removed on every way out.
-# Skipped (exit 0, "skipped:") without root, sshd, sftp or network namespaces.
+# Skipped (exit 77, "skipped:") without root, sshd, sftp or network namespaces.
 #
 # By hand:
 #   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/two-host bash tests/e2e/two_host_itest.sh
@@ -17,7 +17,7 @@ lacking=$(sftp_missing)
 command -v ip > /dev/null || lacking="$lacking iproute2"
 if [ -n "$lacking" ]; then
     echo "skipped: needs $lacking (scripts/setup.sh installs the packages)"
-    exit 0
+    exit 77
 fi
 [ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
 source "$SRC_DIR/tests/clearcase/lib.sh"
@@ -60,11 +60,11 @@ ADDR_B=${subnet%.*}.$((${subnet##*.} + 2))
 
 if ! ip netns add "$NS" 2> "$TEST_TMP/netns.err"; then
     echo "skipped: no network namespaces here ($(cat "$TEST_TMP/netns.err"))"
-    exit 0
+    exit 77
 fi
 if ! ip link add "$LINK_A" type veth peer name "$LINK_B" netns "$NS" 2> "$TEST_TMP/veth.err"; then
     echo "skipped: no veth pairs here ($(cat "$TEST_TMP/veth.err"))"
-    exit 0
+    exit 77
 fi
 ip addr add "$ADDR_A/30" dev "$LINK_A" && ip link set "$LINK_A" up &&
     ip -n "$NS" addr add "$ADDR_B/30" dev "$LINK_B" && ip -n "$NS" link set "$LINK_B" up &&

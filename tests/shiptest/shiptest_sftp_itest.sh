@@ -11,7 +11,7 @@ PACKET="$BIN/vandrel_packet"
 rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
 if [ "$(id -u)" -ne 0 ] || [ ! -x /usr/sbin/sshd ] || ! command -v sftp > /dev/null || ! command -v ssh-keygen > /dev/null; then
   echo "skipped: needs root, sshd, sftp and ssh-keygen (scripts/setup.sh installs them)"
-  exit 0
+  exit 77
 fi
 
 failures=0
