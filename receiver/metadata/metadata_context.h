@@ -88,6 +88,7 @@ struct RepeatCommand {
     std::string trouble;
     char record_kind = 0;  // 'M', 'R', 'm' or 'r'
     std::string type;      // label or attribute type name
+    std::string object;    // the object's view path: the command runs only when it exists then
 };
 
 // The per-packet state.

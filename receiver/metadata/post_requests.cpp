@@ -114,14 +114,15 @@ int queue_post_record(const PostRecord& record, const MetadataSettings& settings
         warn(settings, fmt_msg(MSG_UNSAFE_OBJECT, command, record.object.c_str()));
         return 0;
     }
+    // Whether the object exists is asked when the command runs, after the
+    // import: an element, branch or version this packet creates is a
+    // record's object as much as one that existed before.
     const std::string path = get_long_element_version(settings, record.object);
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return 0;
 
     // The full selector names the packet's VOB, whatever the working directory.
     const std::string type = type_selector(type_keyword(kind), record.type, settings.vob_tag);
     const std::string kind_text(kind_word(kind));
-    RepeatCommand repeat{Command(CLEARTOOL), std::string(), record.kind, record.type};
+    RepeatCommand repeat{Command(CLEARTOOL), std::string(), record.kind, record.type, path};
     switch (record.kind) {
         case POST_MAKE_ATTRIBUTE:
             repeat.command = cleartool(CT_MKATTR);
@@ -159,6 +160,8 @@ int queue_post_record(const PostRecord& record, const MetadataSettings& settings
 void run_commands_to_repeat(const MetadataSettings& settings, MetadataPacket& packet) {
     make_missing_types(settings, packet);
     for (const RepeatCommand& repeat : packet.COMMANDS_TO_REPEAT) {
+        struct stat st;
+        if (!repeat.object.empty() && ::stat(repeat.object.c_str(), &st) != 0) continue;  // not in the VOB
         if (repeat.command.run() == 0) continue;
         warn(settings, repeat.trouble);
         if (is_label_record(repeat.record_kind)) {

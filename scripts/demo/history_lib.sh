@@ -15,10 +15,10 @@ _ct() {
 # still at /main/0: directories, text and binary files, versions on main and
 # on a branch, a nested directory made on the branch, labels (one moved),
 # string and integer attributes on versions, a merge arrow from the branch
-# back to main, a symbolic link, a removed element and a user element type.
-# Everything in it reaches a receiving site with the first packet, which
-# carries a VOB's whole history; locks and attributes of elements and
-# branches travel only as later events (change_history).
+# back to main, a symbolic link, a removed element, a user element type,
+# attributes of an element and of a branch, and locks on a label type and an
+# element. Everything in it reaches a receiving site with the first packet,
+# which carries a VOB's whole history.
 author_history() {
     local view=$1 vob=$2
     (
@@ -35,12 +35,13 @@ author_history() {
         _ct mkelem -nc -eltype c_source src/main.c src/util.c
         printf 'int main(void) { return 0; }\n' > src/main.c
         printf 'int util(void) { return 1; }\n' > src/util.c
-        _ct mkelem -nc src/Makefile doc/README doc/logo.bin doc/old.txt
+        _ct mkelem -nc src/Makefile doc/README doc/LICENSE doc/logo.bin doc/old.txt
         printf 'all: main\n' > src/Makefile
         printf 'A small project.\n' > doc/README
+        printf 'Free to copy.\n' > doc/LICENSE
         printf '\000\001\002logo\377\n' > doc/logo.bin
         printf 'obsolete notes\n' > doc/old.txt
-        _ct checkin -c 'first cut' src/main.c src/util.c src/Makefile doc/README doc/logo.bin doc/old.txt
+        _ct checkin -c 'first cut' src/main.c src/util.c src/Makefile doc/README doc/LICENSE doc/logo.bin doc/old.txt
         _ct ln -s -nc ../src/main.c doc/main.c
         _ct checkin -nc src doc .
         _ct mklabel -nc REL1 src/main.c src/util.c src/Makefile doc/README
@@ -67,13 +68,28 @@ author_history() {
         _ct mklabel -nc BETA src/util.c src/main.c
         # A file that goes away again before anything is replicated.
         _ct rmelem -f doc/old.txt
+        # What the exported versions do not carry: attributes of an element
+        # and of a branch (one replaced, one removed again) and locks (one
+        # lifted again).
+        _ct mkattr -nc Status '"draft"' doc/README@@
+        _ct mkattr -nc -replace Status '"documented"' doc/README@@
+        _ct mkattr -nc Review 1 src/main.c@@/main
+        _ct mkattr -nc Status '"short-lived"' src/util.c@@
+        _ct rmattr -nc Status src/util.c@@
+        _ct mklbtype -nc OLD@"$vob"
+        _ct mklabel -nc OLD doc/logo.bin
+        _ct lock "lbtype:OLD@$vob"
+        _ct lock doc/LICENSE
+        _ct lock "brtype:dev@$vob"
+        _ct unlock "brtype:dev@$vob"
     )
 }
 
 # change_history VIEW VOB: later changes to a VOB made by author_history: a
 # new version on main with a label moved to it, a changed version attribute,
-# attributes of an element and of a branch, a new file, a removed label and a
-# removed element, a locked label type and a locked branch.
+# attributes of an element and of a branch, a new file with an attribute, a
+# removed label and a removed element, a locked label type and a locked
+# branch.
 change_history() {
     local view=$1 vob=$2
     (
@@ -90,6 +106,7 @@ change_history() {
         _ct mkelem -nc doc/CHANGES
         printf 'replication started\n' > doc/CHANGES
         _ct checkin -nc doc/CHANGES doc
+        _ct mkattr -nc Review 1 doc/CHANGES@@
         _ct rmlabel BETA src/main.c
         _ct rmelem -f src/Makefile
         _ct lock "lbtype:BETA@$vob"

@@ -114,6 +114,9 @@ if [ "$SFTP" = 1 ]; then
     echo "transport: $TRANSPORT_NOTE ($TRANSPORT_PROGRAM)"
 fi
 echo "site $LOC_A: VOB $VOB_A, depot $DEPOT_A"
+echo "  history: directories src, src/net and doc; text, binary and user-typed files; versions on main and"
+echo "  on branch dev, merged back; labels REL1 (one moved), BETA and OLD; attributes of versions, of an"
+echo "  element and of a branch; a symbolic link; a removed file; locks on label type OLD and doc/LICENSE"
 echo "site $LOC_B: VOB $VOB_B, depot $DEPOT_B, receiving directory $INTAKE_B"
 
 say "daemons"
@@ -123,9 +126,9 @@ trap 'stop_daemons; stop_transport' EXIT
 start_daemons || exit 1
 echo "shipper and receiver running"
 
-# The first packet carries the VOB's whole history; locks and attributes of
-# elements and branches travel only as events after it, so the changes come
-# in a second round.
+# The first packet carries the VOB's whole history, with what its elements,
+# branches and types hold now (attributes, locks); the changes made after it
+# travel in a second packet, since the first one's confirmation.
 replicated=0
 say "first replication: $VOB_A's whole history"
 wait_for_confirmation "$LIMIT" "$mark" || replicated=1
@@ -133,7 +136,7 @@ if [ "$replicated" = 0 ]; then
     say "changes at $LOC_A"
     mark=$(confirmation_mark)
     change_history "$VIEW_A_WORK" "$VOB_A" || { echo "step not done: the changes at $LOC_A" >&2; exit 2; }
-    echo "doc/README: version /main/2, label REL1 moved to it; doc/CHANGES: new file;"
+    echo "doc/README: version /main/2, label REL1 moved to it; doc/CHANGES: new file with attribute Review;"
     echo "src/main.c: Review on /main/2 now 3, Status on the element, label BETA removed;"
     echo "src/util.c: Status on branch dev, which is locked; src/Makefile removed; label type BETA locked."
     if [ -e "$DEPOT_A/m_bay/_ship_out/mship.$NNN.$LOC_B" ]; then

@@ -313,7 +313,7 @@ int Converter::links_and_checkouts() {
 int Converter::label_section() {
     const std::string keyword = rq_.requires_post_label_processing ? "POST>" : "NONE>";
     if (!head_.append(keyword)) return portion_failed(10, POST_PROCESS, head_);
-    if (!(rq_.do_lshistory && rq_.requires_post_label_processing)) return 1;
+    if (!rq_.requires_post_label_processing) return 1;
     const std::string history = fmt_msg("%s/lshist.%d.txt", rq_.tmp_dir.c_str(), static_cast<int>(::getpid()));
     const std::string since_local = rq_.since.substr(0, rq_.since.find(" UTC"));
     if (!gather_label_history(rq_.view_tag, rq_.repl_dir, rq_.view_path, rq_.is_dir, since_local, history)) {
@@ -326,6 +326,7 @@ int Converter::label_section() {
     scope.repl_dir = rq_.repl_dir;
     scope.view_root = view_root_;
     scope.exported_versions = &exported_versions_;
+    scope.whole_history = !rq_.do_lshistory;
     const int ok = write_label_and_attribute_records(history, scope, head_);
     unlink_remove(history);
     return ok;
@@ -346,7 +347,9 @@ int Converter::assemble() {
     if (!head_.append(destructive ? "DESTROY>" : "NONE>")) return portion_failed(10, DESTRUCT_PROCESS, head_);
     if (destructive) {
         toc_.add(rq_.do_lshistory ? HEADER_RMELEM_FOLLOW : HEADER_RMELEM_SKIP);
-        if (!write_destruction_requests(rq_.destruction_path, time_of(rq_.since), rq_.do_lshistory, head_, toc_))
+        if (!write_destruction_requests(rq_.destruction_path, time_of(rq_.since),
+                                        rq_.do_lshistory ? EventWindow::SinceTime : EventWindow::WholeHistory, head_,
+                                        toc_))
             return 0;
     }
 

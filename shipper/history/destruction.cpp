@@ -151,8 +151,19 @@ int process_a_rmmerge(DestructionPass& pass, DestroyKind, const DestructionEvent
 
 namespace {
 
+bool is_unlock(DestroyKind kind) {
+    return kind == DestroyKind::UnlockLbtype || kind == DestroyKind::UnlockAttype ||
+           kind == DestroyKind::UnlockBrtype || kind == DestroyKind::UnlockBranch || kind == DestroyKind::UnlockElement;
+}
+
+bool is_lock_event(DestroyKind kind) {
+    return is_unlock(kind) || kind == DestroyKind::LockLbtype || kind == DestroyKind::LockAttype ||
+           kind == DestroyKind::LockBrtype || kind == DestroyKind::LockBranch || kind == DestroyKind::LockElement;
+}
+
 int dispatch(DestructionPass& pass, const DestructionEvent& event) {
     const DestroyKind kind = destroy_kind_of(event.kind);
+    if (pass.current_locks_only && !is_lock_event(kind)) return 1;
     switch (kind) {
         case DestroyKind::RmelemFile:
         case DestroyKind::RmelemDir:
@@ -224,6 +235,7 @@ int write_grouped(DestructionPass& pass) {
         pass.toc->add(g.header);
         for (; i < requests.size() && (requests[i].first == g.lock || requests[i].first == g.unlock); ++i) {
             const auto& [kind, name] = requests[i];
+            if (pass.current_locks_only && is_unlock(kind)) continue;
             if (!write_request(pass, kind, name)) return 0;
             pass.toc->add(toc_line(kind == g.lock ? g.lock_line : g.unlock_line, name));
         }
@@ -241,20 +253,19 @@ int write_grouped(DestructionPass& pass) {
 
 }  // namespace
 
-int write_destruction_requests(const std::string& destruction_path, std::time_t since, bool read_events, HeadFile& head,
-                               TocLog& toc) {
+int write_destruction_requests(const std::string& destruction_path, std::time_t since, EventWindow window,
+                               HeadFile& head, TocLog& toc) {
     DestructionPass pass;
     pass.head = &head;
     pass.toc = &toc;
-    if (read_events) {
-        std::ifstream in(destruction_path, std::ios::binary);
-        std::string line;
-        DestructionEvent event;
-        while (in && std::getline(in, line)) {
-            if (line.empty() || !read_destruction_line(line, event)) continue;
-            if (event.time < static_cast<long long>(since)) continue;
-            if (!dispatch(pass, event)) return 0;
-        }
+    pass.current_locks_only = window == EventWindow::WholeHistory;
+    std::ifstream in(destruction_path, std::ios::binary);
+    std::string line;
+    DestructionEvent event;
+    while (in && std::getline(in, line)) {
+        if (line.empty() || !read_destruction_line(line, event)) continue;
+        if (window == EventWindow::SinceTime && event.time < static_cast<long long>(since)) continue;
+        if (!dispatch(pass, event)) return 0;
     }
     return write_grouped(pass);
 }

@@ -33,6 +33,10 @@ int append_to_destruction(HeadFile& head, std::string_view record);
 // The events of one packet and the table they fold into.
 struct DestructionPass {
     DestroyRequestTable KNOWN_DESTROYS;
+    // A packet that carries the VOB's whole history carries only what is
+    // locked now: removals, type requests and unlocks describe changes to a
+    // history the packet brings whole anyway.
+    bool current_locks_only = false;
     HeadFile* head = nullptr;
     TocLog* toc = nullptr;
 };
@@ -48,9 +52,15 @@ int process_an_element_lock_or_unlock(DestructionPass& pass, DestroyKind kind, c
 int process_a_branch_lock_or_unlock(DestructionPass& pass, DestroyKind kind, const DestructionEvent& event);
 int process_a_rmmerge(DestructionPass& pass, DestroyKind kind, const DestructionEvent& event);
 
-// Writes the section's requests after its keyword: when `read_events`, the
-// events of `destruction_path` not older than `since` (a missing file holds
-// none), then the grouped lock requests and merge-arrow removals. Returns 1,
-// or 0 when a write failed.
-int write_destruction_requests(const std::string& destruction_path, std::time_t since, bool read_events, HeadFile& head,
-                               TocLog& toc);
+// Which events of the destruction file a packet carries.
+enum class EventWindow {
+    SinceTime,    // every event not older than the packet's since time
+    WholeHistory  // the packet starts at VOB creation: the final lock state of each object, whatever its age
+};
+
+// Writes the section's requests after its keyword: the events of
+// `destruction_path` in `window` (a missing file holds none), then the
+// grouped lock requests and merge-arrow removals. Returns 1, or 0 when a
+// write failed.
+int write_destruction_requests(const std::string& destruction_path, std::time_t since, EventWindow window,
+                               HeadFile& head, TocLog& toc);

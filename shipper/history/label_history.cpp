@@ -179,6 +179,7 @@ int write_pass(const std::string& history_file, const HistoryScope& scope, HeadF
     while (in.next(line)) {
         const EventRule* rule = rule_of(line, label);
         if (!rule) continue;
+        if (scope.whole_history && rule->object == ObjectKind::Version) continue;
         if (rule->operation == 'r' && line.find("|Moved label \"") != std::string::npos) continue;
         if (!parse_event(line, event)) return unexpected_history(head, line);
         std::string relative;
@@ -192,6 +193,11 @@ int write_pass(const std::string& history_file, const HistoryScope& scope, HeadF
         const Verdict verdict = event_travels(scope, *rule, label, event, relative);
         if (verdict == Verdict::Carried) seen.insert(key);
         if (verdict != Verdict::Travels) continue;
+        if (scope.whole_history && rule->operation == 'R') {
+            // Removed before the first packet: the receiving site never had it.
+            seen.insert(std::move(key));
+            continue;
+        }
         record.clear();
         int made = 0;
         switch (rule->operation) {
@@ -249,6 +255,6 @@ int gather_label_history(const std::string& view_tag, const std::string& repl_di
 
 int write_label_and_attribute_records(const std::string& history_file, const HistoryScope& scope, HeadFile& head) {
     PostSectionWriter writer;
-    if (!write_pass(history_file, scope, head, true, writer)) return 0;
+    if (!scope.whole_history && !write_pass(history_file, scope, head, true, writer)) return 0;
     return write_pass(history_file, scope, head, false, writer);
 }

@@ -16,6 +16,11 @@ struct HistoryScope {
     std::string view_root;  // "/view/<view>"
     // The versions of the export, as view paths ("/view/v/vobs/src/a.c@@/main/2").
     const std::unordered_set<std::string>* exported_versions = nullptr;
+    // The packet carries the VOB's whole history: labels and attributes of
+    // versions travel with the exported versions, so only the attributes
+    // that elements and branches hold now are written (the newest event of
+    // each decides; one removed since is simply left out).
+    bool whole_history = false;
 };
 
 // Runs `cleartool lshistory -minor` (recursively in the export view for a
@@ -26,7 +31,8 @@ int gather_label_history(const std::string& view_tag, const std::string& repl_di
                          bool is_dir, const std::string& since_local, const std::string& history_file);
 
 // Appends the label records, then the attribute records, of the history in
-// `history_file` to the head file. Returns 0 when a record cannot be
+// `history_file` to the head file (for a whole history only the element and
+// branch attribute records). Returns 0 when a record cannot be
 // written, or when a label or attribute event names no object (logged
 // "failed ctar on step 10 (<head>) : unexpected history (<line>)").
 int write_label_and_attribute_records(const std::string& history_file, const HistoryScope& scope, HeadFile& head);

@@ -44,8 +44,13 @@ copy_vob() {
         cd "/view/imp$tag" || exit 1
         _ct mkattr -nc Status '"core module"' src/main.c@@
         _ct mkattr -nc Status '"feature work"' src/util.c@@/main/dev
+        _ct mkattr -nc Status '"documented"' doc/README@@
+        _ct mkattr -nc Review 1 src/main.c@@/main
+        _ct mkattr -nc Review 1 doc/CHANGES@@
         _ct lock "lbtype:BETA@$tag"
+        _ct lock "lbtype:OLD@$tag"
         _ct lock src/util.c@@/main/dev
+        _ct lock doc/LICENSE
         cleartool lstype -s attype:Spare@"$tag" > /dev/null 2>&1 || _ct mkattype -nc -vtype integer Spare@"$tag"
     ) || die "completing $tag"
 }

@@ -68,17 +68,27 @@ trap stop_daemons EXIT
 start_daemons 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
 replicate "the first history"
 # Left out by A's key: the branch dev (its versions, the merge from it and
-# its type, unused now), the label BETA and the attribute Status.
-compare "only in A: attribute Status on src/main.c@@/main/2 \"reviewed by two\"
+# its type, unused now), the labels BETA and OLD (with OLD's lock) and the
+# attribute Status (of a version and of an element). Refused by B's key: the
+# lock of the element doc/LICENSE.
+compare "only in A: attribute Status on doc/README@@ \"documented\"
+only in A: attribute Status on src/main.c@@/main/2 \"reviewed by two\"
 only in A: attype Status scope: this VOB (ordinary type); value type: string
 only in A: branch src/util.c@@/main/dev
 only in A: brtype dev scope: this VOB (ordinary type); constraint: one version per element
 only in A: label BETA on src/main.c@@/main /main/2
 only in A: label BETA on src/util.c@@/main /main/2
+only in A: label OLD on doc/logo.bin@@/main /main/1
 only in A: lbtype BETA scope: this VOB (ordinary type); constraint: one version per element
+only in A: lbtype OLD scope: this VOB (ordinary type); constraint: one version per element
+only in A: lock doc/LICENSE@@ Locked for all users.
+only in A: lock lbtype:OLD Locked for all users.
 only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2
 only in A: version src/util.c@@/main/dev/0
-only in A: version src/util.c@@/main/dev/1" '@@/main/dev' '^brtype dev' 'BETA' 'Status'
+only in A: version src/util.c@@/main/dev/1" '@@/main/dev' '^brtype dev' 'BETA' 'Status' 'OLD' '^lock doc/LICENSE@@\s'
+grep -qxF "   lock element => \"$VOB_B/doc/LICENSE\"  (ignored by receiver \"key\" request)" "$TOC_B" \
+    || fail "B's table of contents does not say why doc/LICENSE stayed unlocked"
+eq "Review=1" "$(cleartool describe -fmt '%Na' "$B/src/main.c@@/main")" "attributes of main.c's branch main at B"
 # The same seen through cleartool at B.
 # words: the lines of standard input sorted, on one line.
 words() { LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//'; }
@@ -132,7 +142,8 @@ replicate "the removals, locks and renames"
 # constraint letter says "per element or none"; B makes such attribute types
 # "one per version", the loosest constraint, so that no later attribute of
 # the type can be refused there.
-compare "only in A: attribute Status on doc/README@@/main/1 \"late\"
+compare "only in A: attribute Status on doc/README@@ \"documented\"
+only in A: attribute Status on doc/README@@/main/1 \"late\"
 only in A: attribute Status on src/main.c@@/main/2 \"reviewed by two\"
 differs: attype Owner: A scope: this VOB (ordinary type); value type: string | B scope: this VOB (ordinary type); value type: string; constraint: one per version
 only in A: attype Status scope: this VOB (ordinary type); value type: string
@@ -144,12 +155,16 @@ only in B: element src/Makefile text_file rw-r--r--
 only in A: label BETA on doc/README@@/main /main/1
 only in A: label BETA on src/main.c@@/main /main/2
 only in A: label BETA on src/util.c@@/main /main/2
+only in A: label OLD on doc/logo.bin@@/main /main/1
 only in B: label REL1 on src/Makefile@@/main /main/1
 only in B: label REL2 on doc/README@@/main /main/1
 only in A: label REL3 on doc/README@@/main /main/1
 only in A: lbtype BETA scope: this VOB (ordinary type); constraint: one version per element
+only in A: lbtype OLD scope: this VOB (ordinary type); constraint: one version per element
 only in B: lbtype REL2 scope: this VOB (ordinary type); constraint: one version per element
 only in A: lbtype REL3 scope: this VOB (ordinary type); constraint: one version per element
+only in A: lock doc/LICENSE@@ Locked for all users.
+only in A: lock lbtype:OLD Locked for all users.
 only in A: lock lbtype:REL1 Locked for all users.
 only in A: lock src/util.c@@ Locked for all users.
 only in A: merge src/util.c@@/main/dev/1 -> src/util.c@@/main/2
@@ -159,7 +174,8 @@ only in B: version src/Makefile@@/main/0
 only in B: version src/Makefile@@/main/1
 only in A: version src/util.c@@/main/dev/0
 only in A: version src/util.c@@/main/dev/1" '@@/main/dev' '^brtype dev' 'BETA' 'Status' \
-    'src/Makefile@@' '^element src/Makefile\s' 'REL[23]' '^lock lbtype:REL1\b' '^lock src/util\.c@@\s' '^attype Owner\s'
+    'src/Makefile@@' '^element src/Makefile\s' 'REL[23]' '^lock lbtype:REL1\b' '^lock src/util\.c@@\s' '^attype Owner\s' \
+    'OLD' '^lock doc/LICENSE@@\s'
 # The same seen through cleartool at B.
 has_file "$B/src/Makefile"
 no_file "$B/src/net"

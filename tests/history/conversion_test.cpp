@@ -136,6 +136,11 @@ TEST_F(Conversion, WholeHistoryPacket) {
     add_file("empty.txt", {""});
     ASSERT_EQ(ct(top, {"checkin", "-nc", "lib"}), 0);
     ASSERT_EQ(ct(top, {"checkin", "-nc", "."}), 0);
+    // An element attribute is not part of the exported versions: the
+    // history must carry what the element holds now.
+    ASSERT_EQ(ct("", {"mkattype", "-nc", "-vtype", "string", "Status@" + vob}), 0);
+    ASSERT_EQ(ct(top, {"mkattr", "-nc", "Status", "\"draft\"", "lib/a.c@@"}), 0);
+    ASSERT_EQ(ct(top, {"mkattr", "-nc", "-replace", "Status", "\"final\"", "lib/a.c@@"}), 0);
     export_history();
 
     std::vector<std::string> s = convert();
@@ -154,7 +159,7 @@ TEST_F(Conversion, WholeHistoryPacket) {
     EXPECT_EQ(pre.substr(0, 26), "l:r;D:vob;V:12.0;n:branch;");
     EXPECT_LT(pre.find("e:text_file:"), pre.find("e:src_text:text_file;"));
     EXPECT_NE(pre.find("e:src_text:text_file;b:main;d:.;d:lib;d:lost+found;"), std::string::npos) << pre;
-    EXPECT_EQ(s[3], "POST>");
+    EXPECT_EQ(s[3], "POST>M|Status|lib/a.c@@|[final]>");
     EXPECT_EQ(s[4], "DESTROY>");
     EXPECT_NE(s[5].find("lib/a.c|"), std::string::npos);
     EXPECT_NE(s[5].find("empty.txt|"), std::string::npos) << s[5];

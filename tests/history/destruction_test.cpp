@@ -36,11 +36,11 @@ protected:
     }
 
     // The section's requests after the keyword.
-    std::string section(std::time_t since = 1000, bool read_events = true) {
+    std::string section(std::time_t since = 1000, EventWindow window = EventWindow::SinceTime) {
         write_file(head_path, "");
         HeadFile head;
         EXPECT_TRUE(head.open(head_path));
-        EXPECT_EQ(write_destruction_requests(dhist, since, read_events, head, toc), 1);
+        EXPECT_EQ(write_destruction_requests(dhist, since, window, head, toc), 1);
         EXPECT_TRUE(head.close());
         return read_file(head_path);
     }
@@ -125,10 +125,45 @@ TEST_F(Destruction, MergeRemovalsAndOldEvents) {
               std::string::npos);
 }
 
-TEST_F(Destruction, FromVobCreationOnlyTheGroupHeadersAppear) {
+TEST_F(Destruction, FromVobCreationOnlyWhatIsLockedNowTravels) {
+    // The packet brings the whole history: removals, type requests and merge
+    // removals describe changes to it and stay behind; each object's last
+    // lock event decides, whatever its age, and only locks are written.
     std::filesystem::create_directories(dir / "_dhist");
-    write_events({{5000, "rmelem.f", "/vobs/s/x.c"}});
-    EXPECT_EQ(section(1000, false), "");
+    write_events({
+        {10, "Lock.e", "/vobs/s/a.c"},
+        {20, "lock.L", "REL1"},
+        {30, "unlock.L", "REL1"},
+        {40, "lock.L", "REL1"},
+        {50, "lock.L", "REL2"},
+        {60, "unlock.L", "REL2"},
+        {70, "Lock.b", "/vobs/s/a.c@@/main/dev"},
+        {80, "lock.A", "Status"},
+        {5000, "rmelem.f", "/vobs/s/x.c"},
+        {5001, "mktype.L", "NEW:"},
+        {5002, "rmmerge.", "/vobs/s/a.c@@/main/4</vobs/s/a.c@@/main/dev/2"},
+        {5003, "Unlock.e", "/vobs/s/b.c"},
+    });
+    EXPECT_EQ(section(1000, EventWindow::WholeHistory),
+              "lock.L|REL1>lock.A|Status>Lock.b|/vobs/s/a.c@@/main/dev>Lock.e|/vobs/s/a.c>");
+    const std::string expected =
+        "   ======== any lock:lbtype or unlock:lbtypes \"request\" follow:\n"
+        "   lock lbtype => \"REL1\"\n"
+        "   ======== any lock:attype or unlock:attypes \"request\" follow:\n"
+        "   lock attype => \"Status\"\n"
+        "   ======== any lock:brtype or unlock:brtypes \"request\" follow:\n"
+        "   ======== any lock:branches or unlock:branches \"request\" follow:\n"
+        "   lock branch => \"/vobs/s/a.c@@/main/dev\"\n"
+        "   ======== any lock:elements or unlock:elements \"request\" follow:\n"
+        "   lock element => \"/vobs/s/a.c\"\n"
+        "   ======== any merge arrow removal \"request\" follow:\n";
+    EXPECT_EQ(toc.all(), expected);
+}
+
+TEST_F(Destruction, FromVobCreationWithoutLocksOnlyTheGroupHeadersAppear) {
+    std::filesystem::create_directories(dir / "_dhist");
+    write_events({{5000, "rmelem.f", "/vobs/s/x.c"}, {5001, "lock.L", "REL1"}, {5002, "unlock.L", "REL1"}});
+    EXPECT_EQ(section(1000, EventWindow::WholeHistory), "");
     const std::string expected =
         "   ======== any lock:lbtype or unlock:lbtypes \"request\" follow:\n"
         "   ======== any lock:attype or unlock:attypes \"request\" follow:\n"
@@ -153,7 +188,7 @@ TEST_F(Destruction, AFailedWriteEndsTheSection) {
     std::filesystem::create_directories(dir / "_dhist");
     write_events({{1001, "rmelem.f", "/vobs/s/x.c"}});
     HeadFile head;  // never opened
-    EXPECT_EQ(write_destruction_requests(dhist, 1000, true, head, toc), 0);
+    EXPECT_EQ(write_destruction_requests(dhist, 1000, EventWindow::SinceTime, head, toc), 0);
 }
 
 }  // namespace

@@ -101,6 +101,27 @@ TEST_F(LabelHistory, SelectionAndCheckouts) {
     EXPECT_EQ(records(history), "R|Status|a.c@@/main/dev|>R|=0|.@@/main/2|>");
 }
 
+TEST_F(LabelHistory, WholeHistoryCarriesTheAttributesElementsAndBranchesHoldNow) {
+    // Versions travel with their own labels and attributes; of the element
+    // and branch attributes the newest event decides, and one removed since
+    // is left out rather than removed at a site that never had it.
+    scope.whole_history = true;
+    const std::string history =
+        mklabel("REL", "/vobs/s/a.c@@/main/3") +
+        "mkattr version make attribute \"Status\" on version \"/vobs/s/a.c@@/main/3\" x|Added attribute \"Status\" "
+        "with value \"v\".\n"
+        "mkattr file element make attribute \"Status\" on file element \"/vobs/s/a.c@@\" x|Added attribute "
+        "\"Status\" with value \"now\".\n"
+        "mkattr file element make attribute \"Status\" on file element \"/vobs/s/a.c@@\" x|Added attribute "
+        "\"Status\" with value \"before\".\n"
+        "rmattr file element remove attribute \"Status\" from file element \"/vobs/s/b.c@@\" x|Removed.\n"
+        "mkattr file element make attribute \"Status\" on file element \"/vobs/s/b.c@@\" x|Added attribute "
+        "\"Status\" with value \"gone\".\n"
+        "mkattr branch make attribute \"Status\" on branch \"/vobs/s/b.c@@/main/dev\" x|Added attribute \"Status\" "
+        "with value \"dev work\".\n";
+    EXPECT_EQ(records(history), "M|Status|a.c@@|[now]>M|=0|b.c@@/main/dev|[dev work]>");
+}
+
 TEST_F(LabelHistory, AnEventWithoutItsObjectStopsTheSection) {
     EXPECT_EQ(records("mklabel version make label \"REL\" somewhere else\n"), "FAILED");
 }

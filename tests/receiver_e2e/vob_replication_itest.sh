@@ -85,8 +85,10 @@ grep -qF "   /vobs/dst/lib/foo.c@@/main/2" "$LOGS/receiver_TOCs.txt" || fail "TO
 # request of the same packet spares it.
 eq "global" "$(cleartool describe -fmt '%[type_scope]p' lbtype:SHARED@/vobs/dst)" "label type made for the packet"
 # The label and attribute requests name versions that did not exist before
-# the import: they wait for a packet that finds them.
-eq "" "$(cleartool describe -fmt '%[Status]NSa' "$V/foo.c@@/main/1")" "attribute request before the versions"
+# the import: they apply once the import has made them.
+eq '"reviewed"' "$(cleartool describe -fmt '%[Status]NSa' "$V/foo.c@@/main/1")" \
+    "attribute request on a version the packet imports"
+eq "REL2" "$(cleartool describe -fmt '%Nl' "$V/foo.c@@/main/2")" "label request on a version the packet imports"
 
 # --- the same packet again: every version exists, the requests apply --------
 rm -f "$IN/$P.epoc" "$TEST_TMP/r/post_status"

@@ -36,7 +36,8 @@ TEST_F(PostRequests, LabelsAndAttributesAreQueuedThenAppliedAfterTheImport) {
     ASSERT_EQ(writer.make_label(post, "REL1", "b.c@@/main/dev/1"), 1);  // back-reference to REL1
     ASSERT_EQ(writer.make_label(post, "MOVED", "c.c@@/main/2"), 1);     // moves from /main/1
     ASSERT_EQ(writer.remove_label(post, "OLD", "a.c@@/main/1"), 1);
-    ASSERT_EQ(writer.make_label(post, "REL1", "missing.c@@/main/1"), 1);  // not in this VOB: skipped
+    ASSERT_EQ(writer.make_label(post, "REL1", "missing.c@@/main/1"), 1);         // not in this VOB: skipped
+    ASSERT_EQ(writer.make_attribute(post, "Status", "new.c@@", "imported"), 1);  // made by the import
     ASSERT_EQ(writer.make_attribute(post, "Status", "c.c@@/main/2", "two\nlines"), 1);
     ASSERT_EQ(writer.make_attribute(post, "Status", "b.c@@/main/dev", "two\nlines"), 1);  // value back-reference
     ASSERT_EQ(writer.make_attribute(post, "Status", "e.c@@", "element"), 1);
@@ -50,9 +51,16 @@ TEST_F(PostRequests, LabelsAndAttributesAreQueuedThenAppliedAfterTheImport) {
     EXPECT_TRUE(packet.REPLICATED_LABELS.contains("REL1"));
     EXPECT_TRUE(packet.REPLICATED_ATTRIBUTES.contains("Status"));
     EXPECT_FALSE(packet.REPLICATED_LABELS.contains("MOVED"));
-    EXPECT_EQ(packet.COMMANDS_TO_REPEAT.size(), 8u);
+    EXPECT_EQ(packet.COMMANDS_TO_REPEAT.size(), 10u);
     EXPECT_EQ(labels_of(root + "/c.c@@/main/2"), "") << "nothing is applied before the import";
 
+    // The import creates an element that a record names.
+    ASSERT_EQ(Command::shell_text("cleartool checkout -nc . && echo 1 > new.c && cleartool mkelem -ci -nc new.c && "
+                                  "cleartool checkin -nc .")
+                  .cwd(root)
+                  .raw(TRASH_ALL)
+                  .run(),
+              0);
     run_commands_to_repeat(settings, packet);
     EXPECT_TRUE(type_here(LBTYPE, "REL1"));
     EXPECT_TRUE(type_here(ATTYPE, "Status"));
@@ -64,6 +72,7 @@ TEST_F(PostRequests, LabelsAndAttributesAreQueuedThenAppliedAfterTheImport) {
     EXPECT_EQ(attributes_of(root + "/c.c@@/main/2"), "Status=\"two\nlines\"");
     EXPECT_EQ(attributes_of(root + "/b.c@@/main/dev"), "Status=\"two\nlines\"");
     EXPECT_EQ(attributes_of(root + "/e.c@@"), "Status=\"element\"");
+    EXPECT_EQ(attributes_of(root + "/new.c@@"), "Status=\"imported\"");
     EXPECT_EQ(attributes_of(root + "/a.c@@/main/1"), "");
     EXPECT_TRUE(warnings.empty()) << all_warnings();
 }
