@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     transport_kind_of_program(s.TRANSPORT_PROGRAM, transport.settings.kind);
     transport.settings.hostmaps_dir = HOSTMAPS_DIR;
     transport.settings.local_dir = THE_EPOCS_DIR;
+    transport.settings.session_seconds = static_cast<unsigned>(s.TRANSPORT_TIME_LIMIT);
     const std::string error_log = log_file_path(LOG_DIR, "shipper_errors", SHIPTEST.line.class_digit);
     end_if_signalled();
     run_communication_test(transport, SHIPTEST.line.test_location, s.THIS_LOCATION, SHIPTEST.line.meg, error_log);

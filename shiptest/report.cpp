@@ -20,6 +20,8 @@ std::string configuration_text(const shipper_config::ShipperSettings& s, const c
     if (s.SLINK_SCALE != 1) text += fmt_msg(SHIPTEST_SLINK_SCALE, s.SLINK_SCALE);
     if (s.POSTP_SCALE != 1) text += fmt_msg(SHIPTEST_POSTP_SCALE, s.POSTP_SCALE);
     if (s.DURATION_SCALE != "minute") text += fmt_msg(SHIPTEST_DURATION_SCALE, s.DURATION_SCALE.c_str());
+    if (s.TRANSPORT_TIME_LIMIT != shipper_config::TRANSPORT_TIME_LIMIT_DEFAULT)
+        text += fmt_msg(SHIPTEST_TRANSPORT_TIME_LIMIT, s.TRANSPORT_TIME_LIMIT);
     if (class_digit.empty()) {
         for (int digit = 0; digit < 10; ++digit)
             text +=

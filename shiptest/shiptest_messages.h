@@ -26,6 +26,7 @@ inline constexpr char SHIPTEST_STATIC_VARIABLES[] =
 inline constexpr char SHIPTEST_SLINK_SCALE[] = "\n\t\t(optional) slink_scale=%d";
 inline constexpr char SHIPTEST_POSTP_SCALE[] = "\n\t\t(optional) postp_scale=%d";
 inline constexpr char SHIPTEST_DURATION_SCALE[] = "\n\t\t(optional) duration_scale=%s";
+inline constexpr char SHIPTEST_TRANSPORT_TIME_LIMIT[] = "\n\t\t(optional) transport_time_limit=%d";
 inline constexpr char SHIPTEST_CLASS_STATE[] = "\n\t\t(optional) Shipper Class %d %s";
 inline constexpr char SHIPTEST_EVALUATING[] = "\n==>>> Evaluating communnication from \"%s\" >>> \"%s\" for %d Meg\n";
 

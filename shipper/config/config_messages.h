@@ -29,6 +29,8 @@ inline constexpr char NO_LOCATION_MSG[] = "%s: %s Config. File (%s) has Required
 inline constexpr char NO_TRANSPORT_MSG[] = "%s: %s Config. File (%s) has required Transport Program not defined";
 inline constexpr char BAD_TRANSPORT_MSG[] =
     "%s: %s Config. File (%s) has TRANSPORT_PROGRAM not program from [%s, %s, %s, %s, %s, %s]";
+inline constexpr char BAD_TRANSPORT_TIME_LIMIT_MSG[] =
+    "%s: %s Config. File (%s) has TRANSPORT_TIME_LIMIT out of range [%d..%d] seconds";
 inline constexpr char NO_UTC_OFFSET_MSG[] = "%s: %s Config. File (%s) has Required UTC_offset not defined";
 inline constexpr char BAD_DURATION_SCALE_MSG[] =
     "%s: %s Config. File (%s) has DURATION_SCALE out of range [%s, %s, %s]";

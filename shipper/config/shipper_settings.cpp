@@ -90,6 +90,26 @@ struct Checker {
         return {};
     }
 
+    // The value of an optional numeric key, a whole number from low to high,
+    // into out; an absent key leaves out as it is. False when the key is
+    // there with anything else (blank included).
+    bool whole_number(const char* key, int low, int high, int& out) const {
+        bool found = false;
+        std::string value = first_word_of(key_value(kept, key, &found));
+        if (!found) return true;
+        int n = 0;
+        if (!parse_int(value, n) || n < low || n > high) return false;
+        out = n;
+        return true;
+    }
+
+    std::string transport_time_limit() {
+        if (!whole_number("transport_time_limit=", TRANSPORT_TIME_LIMIT_MIN, TRANSPORT_TIME_LIMIT_MAX,
+                          s.TRANSPORT_TIME_LIMIT))
+            return msg<BAD_TRANSPORT_TIME_LIMIT_MSG>(TRANSPORT_TIME_LIMIT_MIN, TRANSPORT_TIME_LIMIT_MAX);
+        return {};
+    }
+
     std::string trigger(const char* key, const char* setting, TriggerScript& script) {
         script = TriggerScript{};
         std::string name = key_value(kept, key);
@@ -134,23 +154,13 @@ struct Checker {
     }
 
     std::string scale(const char* key, const char* word, int low, int high, int& out) {
-        bool found = false;
-        std::string value = first_word_of(key_value(kept, key, &found));
-        if (!found) return {};
-        int n = 0;
-        if (!parse_int(value, n) || n < low || n > high) return msg<SCALE_OUT_OF_RANGE_MSG>(word, low, high);
-        out = n;
+        if (!whole_number(key, low, high, out)) return msg<SCALE_OUT_OF_RANGE_MSG>(word, low, high);
         return {};
     }
 
     std::string duration() {
-        bool found = false;
-        std::string value = first_word_of(key_value(kept, "duration=", &found));
-        if (!found) return {};
-        int n = 0;
-        if (!parse_int(value, n) || n < 0 || n > s.DURATION_MAX)
+        if (!whole_number("duration=", 0, s.DURATION_MAX, s.DURATION))
             return msg<BAD_DURATION_MSG>(0, s.DURATION_MAX, s.DURATION_SCALE.c_str());
-        s.DURATION = n;
         return {};
     }
 
@@ -197,6 +207,7 @@ std::string read_global_settings(const std::string& kept, const SettingsContext&
     if (!(m = check.view()).empty()) return m;
     if (!(m = check.location()).empty()) return m;
     if (!(m = check.transport()).empty()) return m;
+    if (!(m = check.transport_time_limit()).empty()) return m;
     if (!(m = check.trigger("pre_ship_trigger=", "PRE_SHIP_TRIGGER_SCRIPT", settings.pre_ship)).empty()) return m;
     if (!(m = check.trigger("post_ship_trigger=", "POST_SHIP_TRIGGER_SCRIPT", settings.post_ship)).empty()) return m;
     if (!(m = check.trigger("startup_trigger=", "STARTUP_TRIGGER_SCRIPT", settings.startup)).empty()) return m;

@@ -19,6 +19,11 @@ bool transport_kind_of(const std::string& program, TransportKind& kind);
 
 inline constexpr std::size_t TRANSPORT_PROGRAM_MAX = 511;
 inline constexpr int SLINKS_PER_SCALE = 10240;
+// transport_time_limit=: whole seconds one run of the transport program may
+// take before it is ended and counted as failed.
+inline constexpr int TRANSPORT_TIME_LIMIT_DEFAULT = 7200;
+inline constexpr int TRANSPORT_TIME_LIMIT_MIN = 1;
+inline constexpr int TRANSPORT_TIME_LIMIT_MAX = 86400;
 
 // One site trigger script: its configured name and its full path in the
 // trigger directory; both empty when none is configured.
@@ -34,6 +39,7 @@ struct ShipperSettings {
     std::string THIS_LOCATION;
     std::string TRANSPORT_PROGRAM;
     TransportKind transport_kind = TransportKind::ftp;
+    int TRANSPORT_TIME_LIMIT = TRANSPORT_TIME_LIMIT_DEFAULT;  // transport_time_limit=, seconds
     std::string UTC_OFFSET;
     std::string DURATION_SCALE = "minute";
     bool duration_scale_set = false;

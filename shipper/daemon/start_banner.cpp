@@ -25,6 +25,7 @@ std::string start_banner(DaemonMode mode) {
     b += fmt_msg(HEADER_INT_VALUE, "duration", s.DURATION);
     b += OPTIONAL_SUBHEADER;
     b += fmt_msg(HEADER_STRING_VALUE, "transport_program", s.TRANSPORT_PROGRAM.c_str());
+    b += fmt_msg(HEADER_INT_VALUE, "transport_time_limit", s.TRANSPORT_TIME_LIMIT);
     b += fmt_msg(HEADER_STRING_VALUE, "pre_ship_trigger", or_none(s.pre_ship.name));
     b += fmt_msg(HEADER_STRING_VALUE, "post_ship_trigger", or_none(s.post_ship.name));
     b += fmt_msg(HEADER_STRING_VALUE, "startup_trigger", or_none(s.startup.name));

@@ -151,6 +151,7 @@ void pass_set_transport(const shipper_config::ShipperSettings& settings, const s
     TRANSPORT.settings.kind = kind_of(settings.transport_kind);
     TRANSPORT.settings.hostmaps_dir = hostmaps_dir;
     TRANSPORT.settings.local_dir = epocs_dir;
+    TRANSPORT.settings.session_seconds = static_cast<unsigned>(settings.TRANSPORT_TIME_LIMIT);
 }
 
 int pass_read_host_map(const std::string& location) {

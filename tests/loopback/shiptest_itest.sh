@@ -3,7 +3,8 @@
 # psftp (a key made by puttygen, and a password) against an sshd, all on
 # 127.0.0.1 (root only; skipped where a client or server is missing). A
 # working session prints the box and leaves nothing behind on either side;
-# a refused login prints the client's words between the error lines.
+# a refused login prints the client's words between the error lines; a
+# server that never answers is given up at the configured time limit.
 set -u
 BIN="$BUILD_DIR/bin"
 SHIPTEST="$BIN/vandrel_shiptest"
@@ -95,6 +96,28 @@ for run in "ftp_loopback siteF" "psftpp siteP"; do
   check "$1, refused login: nothing left in epocs" empty_dir "$B/epocs"
   check "$1, refused login: nothing in the receiver's bay" empty_dir "$RECV"
 done
+
+# A server that accepts the connection and never says a word: the session
+# ends at transport_time_limit=, the test fails in bounded time, nothing stays.
+SILENT=$("$SERVERS" silent "$S") || exit 1
+"$SERVERS" wrapper clients/ftp_silent ftp -P "$SILENT"
+hostmap siteF shipper "$PASSWORD"
+configure ftp_silent
+echo transport_time_limit=2 >> "$B/config/shipper.conf"
+start=$(date +%s)
+"$SHIPTEST" "$D" siteF meg=1 > out.txt 2>&1; rc=$?
+elapsed=$(( $(date +%s) - start ))
+cat out.txt
+check "silent server: ends with 999" [ "$rc" -eq 231 ]
+check "silent server: the limit printed" contains out.txt "(optional) transport_time_limit=2"
+check "silent server: ended by the time limit" contains out.txt \
+  "--- transfer session of ($TEST_TMP/clients/ftp_silent) ended after its time limit of 2 seconds ---- "
+check "silent server: sending failed" contains out.txt "-- packet sending failed for ($B/epocs/vl_ping_test.data.siteF.siteA."
+check "silent server: no success" lacks out.txt "was successful"
+check "silent server: no box" lacks out.txt "Meg sent to"
+check "silent server: bounded (${elapsed}s)" [ "$elapsed" -lt 30 ]
+check "silent server: nothing left in epocs" empty_dir "$B/epocs"
+check "silent server: nothing in the receiver's bay" empty_dir "$RECV"
 
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -224,8 +224,9 @@ TEST_F(Daemon, StartBannerColumns) {
     for (const char* line :
          {"\n\t== (required variables) ===================\n\t\tview                               = dev\n",
           "\n\t\tduration                           = 7\n\t== (optional variables) ===================",
-          "\n\t\tpre_ship_trigger                   = pre.sh\n", "\n\t\tpost_ship_trigger                  = (none)\n",
-          "\n\t\tduration_scale                     = minute\n", "\n\t\tshipper_class                      = (none)\n",
+          "\n\t\ttransport_time_limit               = 7200\n", "\n\t\tpre_ship_trigger                   = pre.sh\n",
+          "\n\t\tpost_ship_trigger                  = (none)\n", "\n\t\tduration_scale                     = minute\n",
+          "\n\t\tshipper_class                      = (none)\n",
           "\n\t\tShipper Class 3                    = (disabled)\n\t\tShipper Class 4                    = "
           "(enabled)\n"})
         EXPECT_NE(banner.find(line), std::string::npos) << line;

@@ -62,6 +62,7 @@ std::string with(const std::string& key, const std::string& line) {
 
 TEST_F(Settings, EachFaultEndsTheStartWithItsMessage) {
     const std::string P = "START_FAILED: vandrel_shipper Config. File (/d/m_bay/config/shipper.conf)";
+    const std::string LIMIT = P + " has TRANSPORT_TIME_LIMIT out of range [1..86400] seconds";
     struct Case {
         std::string text;
         std::string message;
@@ -81,6 +82,14 @@ TEST_F(Settings, EachFaultEndsTheStartWithItsMessage) {
          P + " has TRANSPORT_PROGRAM not program from [ftp, sftp, psftpk, psftpp, ssftp, lftp]"},
         {with("transport_program=", "transport_program=/opt/sftp/bin/scp"),
          P + " has TRANSPORT_PROGRAM not program from [ftp, sftp, psftpk, psftpp, ssftp, lftp]"},
+        // The time limit of one transport run: whole seconds from 1 to a day.
+        {with("transport_time_limit=", "transport_time_limit=0"), LIMIT},
+        {with("transport_time_limit=", "transport_time_limit=86401"), LIMIT},
+        {with("transport_time_limit=", "transport_time_limit=-30"), LIMIT},
+        {with("transport_time_limit=", "transport_time_limit=2h"), LIMIT},
+        {with("transport_time_limit=", "transport_time_limit=99999999999"), LIMIT},
+        {with("transport_time_limit=", "transport_time_limit="), LIMIT},
+        {with("transport_time_limit=", "transport_time_limit=   "), LIMIT},
         {with("pre_ship_trigger=", "pre_ship_trigger=scripts/pre.sh"),
          P + " has Illegal Optional PRE_SHIP_TRIGGER_SCRIPT (scripts/pre.sh).  No dir char '/' or '\\' allowed."},
         {with("shutdown_trigger=", "shutdown_trigger=a\\b"),
@@ -111,6 +120,9 @@ TEST_F(Settings, EachFaultEndsTheStartWithItsMessage) {
         // The keys are checked in order: the first fault is the one reported.
         {with("location_name=", "duration=5000"), P + " has Required Location name not defined"},
         {with("duration=", "slink_scale=9\nduration=5000"), P + " has SLINK_SCALE out of range [0..3]"},
+        {with("transport_program=", "transport_program=scp\ntransport_time_limit=0"),
+         P + " has TRANSPORT_PROGRAM not program from [ftp, sftp, psftpk, psftpp, ssftp, lftp]"},
+        {with("UTC_offset=", "transport_time_limit=0"), LIMIT},
     };
     for (const Case& c : cases) EXPECT_EQ(check(c.text), c.message) << c.text;
 }
@@ -128,13 +140,15 @@ TEST_F(Settings, GoodFileSetsEverySetting) {
     std::string text = kGood +
                        "# duration=99 is a comment\n"
                        "duration_scale=Second\nduration=0\nslink_scale=0\npostp_scale=3\n"
-                       "pre_ship_trigger=  pre.sh  \nadd_class=2\nadd_class=7\nMVFS_DRIVE=M:\n";
+                       "pre_ship_trigger=  pre.sh  \nadd_class=2\nadd_class=7\nMVFS_DRIVE=M:\n"
+                       "transport_time_limit= 600 \n";
     ASSERT_EQ(check(text), "");
     EXPECT_EQ(settings.IMPORT_ID, "alice");
     EXPECT_EQ(settings.EXPORT_VIEW, "good_view");
     EXPECT_EQ(settings.THIS_LOCATION, "siteA");
     EXPECT_EQ(settings.TRANSPORT_PROGRAM, "/usr/bin/sftp");
     EXPECT_EQ(settings.transport_kind, TransportKind::sftp);
+    EXPECT_EQ(settings.TRANSPORT_TIME_LIMIT, 600);
     EXPECT_EQ(settings.UTC_OFFSET, "+0100");
     EXPECT_EQ(settings.DURATION_SCALE, "second");
     EXPECT_EQ(settings.DURATION_SCALE_X, 1);
@@ -160,9 +174,15 @@ TEST_F(Settings, DefaultsAndAKeyInsideAnotherLine) {
     EXPECT_EQ(settings.SLINK_SCALE, 1);
     EXPECT_EQ(settings.REAL_SLINK_MAX, 10240);
     EXPECT_EQ(settings.POSTP_SCALE, 1);
+    EXPECT_EQ(settings.TRANSPORT_TIME_LIMIT, 7200);
     EXPECT_EQ(std::string(ENCRYPTION.USING_ENCRYPTION), ENCRYPTION_STANDARD);
     EXPECT_EQ(check(with("duration_scale=", "duration_scale=hour\nduration=24")), "");
     EXPECT_EQ(settings.DURATION, 24);
+    // The time limit's ends are allowed.
+    for (int limit : {1, 86400}) {
+        ASSERT_EQ(check(with("transport_time_limit=", "transport_time_limit=" + std::to_string(limit))), "") << limit;
+        EXPECT_EQ(settings.TRANSPORT_TIME_LIMIT, limit);
+    }
 }
 
 TEST_F(Settings, TransportKindsByBaseName) {

@@ -122,6 +122,25 @@ inspect "$R.crc"
 in_packet "f.c@@/main/5"
 rm -f "$R.crc" "$R.pack"
 
+# A transfer program that never ends: transport_time_limit= ends each of its
+# runs, so the pass fails within seconds and nothing reaches the receiver.
+mkdir -p "$TEST_TMP/hang"
+printf '#!/bin/sh\nexec sleep 60\n' > "$TEST_TMP/hang/lftp"
+chmod +x "$TEST_TMP/hang/lftp"
+conf transport_time_limit=2 -- '1>/vobs/src>>.>/vobs/dst>.>siteB'
+request
+: > "$LOGS/post_runs"
+before=$(ls "$EPOCS")
+start=$(date +%s)
+PATH="$TEST_TMP/hang:$PATH" once
+elapsed=$(($(date +%s) - start))
+[ "$elapsed" -lt 30 ] || fail "a hanging transfer program held the pass ${elapsed}s"
+has_text "--- transfer session of (lftp) ended after its time limit of 2 seconds ---- " "$LOGS/shipper_errors.txt"
+eq "NOK mship.001.siteB.siteA" "$(post_runs)" "post-ship run after the time limit"
+no_file "$R.crc"
+no_file "$R.pack"
+eq "$before" "$(ls "$EPOCS")" "the epocs directory after the time limit"
+
 # The hold personality: the packet and its trailer wait in _hold_out; a
 # busy flag there skips the next pass.
 conf -- '1>/vobs/src>>.>/vobs/dst>.>siteB>hold'

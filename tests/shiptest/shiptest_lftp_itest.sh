@@ -87,6 +87,9 @@ check "class without its file: message" contains out.txt "Config. File ($B/confi
 sed 's/^location_name=.*//' "$B/config/shipper.conf" > "$B/config/shipper_4.conf"
 check "no location_name: exit 1" [ "$(run "$D" siteB class=4)" -eq 1 ]
 check "no location_name: message" contains out.txt "START_FAILED: vandrel_shiptest Config. File ($B/config/shipper_4.conf) has Required Location name not defined"
+printf 'transport_time_limit=0\n' | cat "$B/config/shipper.conf" - > "$B/config/shipper_4.conf"
+check "no time limit: exit 1" [ "$(run "$D" siteB class=4)" -eq 1 ]
+check "no time limit: message" contains out.txt "START_FAILED: vandrel_shiptest Config. File ($B/config/shipper_4.conf) has TRANSPORT_TIME_LIMIT out of range [1..86400] seconds"
 check "no log file created" [ "$(ls "$B/logs")" = shipper_errors.txt ]
 
 # --- a working session ----------------------------------------------------------

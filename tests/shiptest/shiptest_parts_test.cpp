@@ -150,16 +150,18 @@ TEST(ShiptestReport, ConfigurationAndBox) {
     EXPECT_NE(main.find("\t\tshipper_class=(none)\n\t\t(optional) Shipper Class 0 disabled"), std::string::npos);
     EXPECT_NE(main.find("(optional) Shipper Class 3 enabled"), std::string::npos);
     EXPECT_EQ(main.find("slink_scale"), std::string::npos);
+    EXPECT_EQ(main.find("transport_time_limit"), std::string::npos);
     EXPECT_NE(main.find("Class 9 disabled\n==>>> Evaluating communnication from \"siteA\" >>> \"siteB\" for 7 Meg\n"),
               std::string::npos);
 
     s.SLINK_SCALE = 0;
     s.POSTP_SCALE = 2;
     s.DURATION_SCALE = "hour";
+    s.TRANSPORT_TIME_LIMIT = 30;
     std::string cls = configuration_text(s, "peer_to_peer", "3", "siteB", 7);
     EXPECT_NE(cls.find("\t\tencryption=peer_to_peer\n"), std::string::npos);
     EXPECT_NE(cls.find("\t\tshipper_class=3\n\t\t(optional) slink_scale=0\n\t\t(optional) postp_scale=2\n\t\t("
-                       "optional) duration_scale=hour\n==>>>"),
+                       "optional) duration_scale=hour\n\t\t(optional) transport_time_limit=30\n==>>>"),
               std::string::npos)
         << cls;
     EXPECT_EQ(cls.find("Shipper Class"), std::string::npos);
