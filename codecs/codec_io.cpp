@@ -14,10 +14,17 @@ ByteReader::~ByteReader() {
 bool ByteReader::open(const std::string& path) {
     close();
     failed_ = false;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking, so that a FIFO planted under an input's name
+    // is refused at once instead of waiting for a writer for ever.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) return false;
     struct stat st {};
     if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close();
+        return false;
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         close();
         return false;
     }

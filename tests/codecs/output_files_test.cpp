@@ -1,7 +1,12 @@
 // How the codecs put their outputs in place: a link planted at an output name
 // is replaced, never followed; a failed step leaves nothing at its output
 // name; no temporary file outlives a step.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <functional>
+#include <future>
 
 #include <sys/stat.h>
 
@@ -178,6 +183,28 @@ TEST(CodecOutputs, OutputsThatAreNotFilesOrLinksAreRefused) {
     EXPECT_FALSE(writer.append_private("/dev/null"));
     EXPECT_FALSE(writer.create_private(dir / "no/such/dir/out"));
     EXPECT_EQ(names_in(dir), std::vector<std::string>{"subdir"});
+}
+
+TEST(CodecOutputs, AFifoAsInputIsRefusedAtOnce) {
+    // A FIFO under an input's name must not hold a step until some writer
+    // comes along: each step fails at once and leaves nothing behind.
+    for (const StepCase& c : steps_that_succeed()) {
+        if (std::string(c.name) == "decrypt_file") continue;  // makes its own input
+        ScratchDir dir;
+        const std::string in = dir / "in", out = dir / "out";
+        ASSERT_EQ(::mkfifo(in.c_str(), 0600), 0);
+        auto step = std::async(std::launch::async, [&] { return c.step(in, out); });
+        if (step.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            // Let the blocked reader go before failing.
+            const int fd = ::open(in.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            step.wait();
+            ADD_FAILURE() << c.name << " waited on a FIFO input";
+            continue;
+        }
+        EXPECT_EQ(step.get(), 0) << c.name;
+        EXPECT_EQ(names_in(dir), std::vector<std::string>{"in"}) << c.name;
+    }
 }
 
 TEST(CodecOutputs, UniqueFilesNeverReuseAName) {
