@@ -1,6 +1,7 @@
 #include "shipper/transport/session.h"
 
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <unordered_set>
 
@@ -246,12 +247,16 @@ int follow_instructions(const Transport& transport, const std::string& script, c
     const int status = command.run();
     unlink_remove(script);
 
-    int result = 0;
+    // The callers report a failure with errno and its text: it names why the
+    // session failed, not whatever the clean-up below last ran into.
+    int result = 0, why = ECOMM;
     if (status == COMMAND_TIMED_OUT) {
         log_it('e', fmt_msg(TRANSPORT_MSG_TIMED_OUT, s.program.c_str(), s.session_seconds));
         if (!file_is_empty(errors)) log_error_file(errors);
+        why = ETIMEDOUT;
     } else if (status == COMMAND_NOT_STARTED) {
         log_it('e', fmt_msg(TRANSPORT_MSG_NOT_STARTED, s.program.c_str()));
+        why = ENOENT;
     } else if (ErrorJudgement j = judge_error_text(s.kind, transport.receiver.user, check_mode,
                                                    read_head(errors, ERROR_TEXT_EXAMINED));
                j.verdict != ErrorVerdict::Clean) {
@@ -273,7 +278,9 @@ int follow_instructions(const Transport& transport, const std::string& script, c
         result = 1;
     } else {
         log_it('e', TRANSPORT_MSG_NOT_ESTABLISHED);
+        why = ENOTCONN;
     }
     remove_session_files(output, errors, probe);
+    if (!result) errno = why;
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -156,6 +157,11 @@ TEST_F(Session, TheOutcomeIsJudgedFromProbeOutputAndErrors) {
         ::setenv("FAKE_EXIT", c.exit_code, 1);
         ::setenv("FAKE_PROBE", c.probe_back ? "1" : "0", 1);
         EXPECT_EQ(confirm(c.check_mode), c.result) << error_log();
+        const int why = errno;
+        // A failure leaves errno saying why, for the caller's message.
+        if (c.result == 0) {
+            EXPECT_EQ(why, std::string(c.name) == "probe not back" ? ENOTCONN : ECOMM);
+        }
         if (c.result == 1) {
             EXPECT_EQ(error_log(), "");
         }
@@ -191,6 +197,7 @@ TEST_F(Session, AHangingProgramIsEndedAtTheTimeLimit) {
     ::setenv("FAKE_PROBE", "1", 1);
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(confirm(), 0);
+    EXPECT_EQ(errno, ETIMEDOUT);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
     EXPECT_NE(error_log().find("--- transfer session of (" + transport.settings.program +
                                ") ended after its time limit of 1 seconds ---- "),
