@@ -113,6 +113,7 @@ check "silent server: the limit printed" contains out.txt "(optional) transport_
 check "silent server: ended by the time limit" contains out.txt \
   "--- transfer session of ($TEST_TMP/clients/ftp_silent) ended after its time limit of 2 seconds ---- "
 check "silent server: sending failed" contains out.txt "-- packet sending failed for ($B/epocs/vl_ping_test.data.siteF.siteA."
+check "silent server: the failure names the time-out" contains out.txt "with 110: Connection timed out."
 check "silent server: no success" lacks out.txt "was successful"
 check "silent server: no box" lacks out.txt "Meg sent to"
 check "silent server: bounded (${elapsed}s)" [ "$elapsed" -lt 30 ]
