@@ -100,5 +100,29 @@ check "missing receiver directory: sftp's words printed between the lines" frame
 check "missing receiver directory: no success" lacks out.txt "was successful"
 check "missing receiver directory: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
 
+# The server gone: the session fails at once with the client's own words,
+# well inside the time limit, and nothing stays behind.
+kill "$SSHD_PID" 2> /dev/null
+for _ in $(seq 1 250); do kill -0 "$SSHD_PID" 2> /dev/null || break; sleep 0.02; done
+cat > "$B/config/shipper.conf" <<EOC
+shipper_id=$(id -un)
+view=ship_view
+location_name=siteA
+transport_program=$SRC_DIR/contrib/transport/sftp_openssh
+UTC_offset=+0
+transport_time_limit=20
+EOC
+start=$(date +%s)
+"$SHIPTEST" "$D" siteB meg=1 > out.txt 2>&1; rc=$?
+elapsed=$(( $(date +%s) - start ))
+cat out.txt
+check "dead server: ends with 999" [ "$rc" -eq 231 ]
+check "dead server: sending failed" contains out.txt "-- packet sending failed for ($B/epocs/vl_ping_test.data.siteB.siteA."
+check "dead server: the client's words" contains out.txt "Connection refused"
+check "dead server: no success" lacks out.txt "was successful"
+check "dead server: before the time limit (${elapsed}s)" [ "$elapsed" -lt 20 ]
+check "dead server: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
+check "dead server: nothing in the receiver's bay" [ -z "$(ls -A "$RECV")" ]
+
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
