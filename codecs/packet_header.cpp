@@ -1,6 +1,8 @@
 // Header records (see packet_header.h).
 #include "codecs/packet_header.h"
 
+#include "common/text_ops.h"
+
 namespace {
 
 bool carriable(std::string_view value) {
@@ -145,17 +147,7 @@ int parse_slink_value(std::string_view value, std::string& path, std::string& li
     return 1;
 }
 
-namespace {
-
-std::string trimmed(std::string_view s) {
-    const char* blanks = " \t\r\n";
-    std::size_t a = s.find_first_not_of(blanks);
-    if (a == std::string_view::npos) return {};
-    std::size_t b = s.find_last_not_of(blanks);
-    return std::string(s.substr(a, b - a + 1));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int read_packet_header(std::string_view text, PacketHeader& header, std::string& error) {
     int ok = read_header_records(text, header.records, error);
@@ -168,7 +160,7 @@ int read_packet_header(std::string_view text, PacketHeader& header, std::string&
                 header.packet_type = r.value;
                 break;
             case HDR_DEPLOY_LOCATION:
-                header.deploy_location = trimmed(r.value);
+                header.deploy_location = stripped_copy(r.value);
                 break;
             case HDR_FORMAT_VERSION:
                 header.format_version = r.value;

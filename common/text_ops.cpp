@@ -47,6 +47,12 @@ void strip_surrounding(std::string& s) {
     strip_head(s);
 }
 
+std::string stripped_copy(std::string_view s) {
+    std::string copy(s);
+    strip_surrounding(copy);
+    return copy;
+}
+
 char* STRING_LOWER(char* s) {
     for (char* p = s; p && *p; ++p) *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
     return s;

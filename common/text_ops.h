@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Trimming removes blanks, newlines, tabs and carriage returns.
 void strip_trail(char* s);
@@ -10,6 +11,8 @@ void strip_surrounding(char* s);
 void strip_trail(std::string& s);
 void strip_head(std::string& s);
 void strip_surrounding(std::string& s);
+// A copy of s with surrounding whitespace removed.
+std::string stripped_copy(std::string_view s);
 
 char* STRING_LOWER(char* s);
 char* FOLD_CASE(char* s);

@@ -15,19 +15,12 @@
 #include "receiver/versions/symbolic_links.h"
 #include "receiver/versions/versions_messages.h"
 #include "receiver/versions/versions_state.h"
+#include "common/text_ops.h"
 
 namespace {
 
 // A header-records file larger than this is not a header.
 constexpr std::size_t HEADER_FILE_MAX = 64u << 20;
-
-std::string trimmed(std::string_view s) {
-    const char* blanks = " \t\r\n";
-    std::size_t a = s.find_first_not_of(blanks);
-    if (a == std::string_view::npos) return {};
-    std::size_t b = s.find_last_not_of(blanks);
-    return std::string(s.substr(a, b - a + 1));
-}
 
 bool answer_lists_something(const Command& command) {
     std::string answer;
@@ -285,7 +278,7 @@ int apply_header_records(const std::string& pre_path, const std::string& data_pa
     for (const HeaderRecord& r : records) {
         if (r.letter == HDR_LOCATION) P.location = r.value;
         if (r.letter == HDR_PACKET_TYPE) P.packet_type = r.value;
-        if (r.letter == HDR_DEPLOY_LOCATION) P.deploy_location = trimmed(r.value);
+        if (r.letter == HDR_DEPLOY_LOCATION) P.deploy_location = stripped_copy(r.value);
         if (r.letter == HDR_FORMAT_VERSION) version = r.value;
     }
     bool deployment = P.packet_type == PACKET_TYPE_FLAT;
