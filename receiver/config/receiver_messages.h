@@ -70,6 +70,9 @@ inline constexpr char MSG_EXACT_TOO_LONG[] =
 inline constexpr char MSG_FOREIGN_NAME[] =
     "WARNING: (%s) in receiving directory (%s) is not a received packet descriptor; left alone.";
 // The import's output files of a receiver that was killed mid-import.
+inline constexpr char MSG_LEFTOVER_PENDING[] =
+    "-- (%s) was left by an interrupted receiver run: its packet is tossed and the shipper's next packet covers "
+    "its history";
 inline constexpr char MSG_STALE_IMPORT_OUTPUT[] = "-- removed (%s): import output left by an interrupted receiver run";
 
 // Packet road.

@@ -295,6 +295,9 @@ PacketEnd toss_leftover_pending(const ReceiverKeyLine& key, const PacketFamily& 
         log_it('n', TEST_PACKET_END);
         return PacketEnd::Announced;
     }
+    // The toss below says "Missing package" (the interrupted run had moved
+    // the data on): say first what happened.
+    log_it('w', fmt_msg(MSG_LEFTOVER_PENDING, f.pending.c_str()));
     // The receiver's own working files of the interrupted run go with it;
     // the delivered packet files are left for the shipper's next delivery
     // to replace.

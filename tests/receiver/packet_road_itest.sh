@@ -216,6 +216,7 @@ mv "$IN/epoc.002.east.west.pack" "$IN/epoc.002.east.west.pack_pending"
 : > "$IN/epoc.003.east.west.packed"
 : > "$IN/epoc.1.east.west.pack"
 run_once
+logged "-- ($IN/epoc.002.east.west.pack_pending) was left by an interrupted receiver run: its packet is tossed and the shipper's next packet covers its history"
 logged "Aborted: tossed received packet ($IN/epoc.002.east.west.pack_pending)..."
 [ -e "$IN/epoc.002.east.west.pack_pending" ] && fail "leftover pending descriptor kept"
 [ -e "$IN/epoc.002.east.west.crc" ] || fail "the delivered packet file of a leftover was removed"
