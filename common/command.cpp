@@ -8,14 +8,11 @@
 #include <optional>
 #include <thread>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#if __has_include(<linux/close_range.h>)
-#include <linux/close_range.h>
-#endif
 
 extern char** environ;
 
@@ -72,107 +69,87 @@ bool make_pipe(UniqueFd& read_end, UniqueFd& write_end) {
     return true;
 }
 
-// Whether the kernel can mark a whole descriptor range close-on-exec in one
-// call. Probed once on a range that holds no open descriptor.
-bool close_range_cloexec_works() {
-#ifdef CLOSE_RANGE_CLOEXEC
-    static const bool works = ::close_range(~0U - 1, ~0U, CLOSE_RANGE_CLOEXEC) == 0;
-    return works;
-#else
-    return false;
-#endif
-}
-
-// The caller's open descriptors above standard error, for kernels without
-// close_range: collected before fork because the child may not allocate.
-std::vector<int> open_descriptors_above_stderr() {
-    std::vector<int> fds;
-    DIR* dir = ::opendir("/proc/self/fd");
-    if (dir == nullptr) {
-        long max = ::sysconf(_SC_OPEN_MAX);
-        if (max < 0 || max > 65536) max = 65536;
-        for (int fd = 3; fd < max; ++fd) fds.push_back(fd);
-        return fds;
-    }
-    int own = ::dirfd(dir);
-    while (struct dirent* entry = ::readdir(dir)) {
-        char* end = nullptr;
-        long fd = std::strtol(entry->d_name, &end, 10);
-        if (end != entry->d_name && *end == '\0' && fd >= 3 && fd != own) fds.push_back(static_cast<int>(fd));
-    }
-    ::closedir(dir);
-    return fds;
-}
-
 bool valid_env_name(std::string_view name) {
     return !name.empty() && name.find('=') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
-// Everything the child needs, prepared before fork.
-struct ChildPlan {
-    std::vector<std::string> env_storage;
-    std::vector<char*> envp;
-    std::vector<int> fds_to_mark;
-    bool use_close_range = false;
-};
-
-ChildPlan plan_child(const Command& command) {
-    ChildPlan plan;
-    if (!command.environment().empty()) {
+// The environment of a command that sets variables: the caller's, with the
+// command's own names replacing or added.
+class ChildEnvironment {
+public:
+    explicit ChildEnvironment(const Command& command) {
+        if (command.environment().empty()) return;
         for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
             std::string_view text(*entry);
             std::string_view name = text.substr(0, text.find('='));
             bool overridden = false;
             for (const auto& [added, value] : command.environment())
                 if (added == name) overridden = true;
-            if (!overridden) plan.env_storage.emplace_back(text);
+            if (!overridden) storage_.emplace_back(text);
         }
-        for (const auto& [name, value] : command.environment()) plan.env_storage.push_back(name + "=" + value);
-        for (std::string& entry : plan.env_storage) plan.envp.push_back(entry.data());
-        plan.envp.push_back(nullptr);
+        for (const auto& [name, value] : command.environment()) storage_.push_back(name + "=" + value);
+        for (std::string& entry : storage_) envp_.push_back(entry.data());
+        envp_.push_back(nullptr);
     }
-    plan.use_close_range = close_range_cloexec_works();
-    if (!plan.use_close_range) plan.fds_to_mark = open_descriptors_above_stderr();
-    return plan;
-}
+    char** envp() { return envp_.empty() ? environ : envp_.data(); }
 
-// Runs in the child between fork and exec: async-signal-safe calls only.
-[[noreturn]] void exec_child(const Command& command, const ChildPlan& plan, int stdout_fd, int error_fd) {
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::signal(SIGPIPE, SIG_DFL);
-    // A time-limited child leads a process group of its own, so that the
-    // whole tree it starts can be ended together.
-    if (command.limit_seconds() > 0) ::setpgid(0, 0);
+private:
+    std::vector<std::string> storage_;
+    std::vector<char*> envp_;
+};
 
-    if (stdout_fd >= 0 && ::dup2(stdout_fd, STDOUT_FILENO) < 0) {
-        int err = errno;
-        (void)!::write(error_fd, &err, sizeof err);
-        ::_exit(127);
+// How the child starts, set up for posix_spawn: standard output on the
+// given descriptor (inherited when -1), no descriptor of the caller above
+// standard error (lock files, logs, pipes), the command's directory, no
+// blocked signals, SIGPIPE at its default, and for a time-limited command a
+// process group of its own, so that the whole tree it starts can be ended
+// together. Any step that fails in the child makes posix_spawn fail.
+class SpawnPlan {
+public:
+    SpawnPlan(const Command& command, int stdout_fd) {
+        ok_ = ::posix_spawn_file_actions_init(&actions_) == 0;
+        if (!ok_) return;
+        attr_ok_ = ::posix_spawnattr_init(&attr_) == 0;
+        ok_ = attr_ok_;
+        if (ok_ && stdout_fd >= 0) ok_ = ::posix_spawn_file_actions_adddup2(&actions_, stdout_fd, STDOUT_FILENO) == 0;
+        if (ok_) ok_ = ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3) == 0;
+        if (ok_ && !command.directory().empty())
+            ok_ = ::posix_spawn_file_actions_addchdir_np(&actions_, command.directory().c_str()) == 0;
+        sigset_t none, defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+        if (command.limit_seconds() > 0) flags |= POSIX_SPAWN_SETPGROUP;
+        if (ok_) ok_ = ::posix_spawnattr_setsigmask(&attr_, &none) == 0;
+        if (ok_) ok_ = ::posix_spawnattr_setsigdefault(&attr_, &defaults) == 0;
+        if (ok_) ok_ = ::posix_spawnattr_setpgroup(&attr_, 0) == 0;
+        if (ok_) ok_ = ::posix_spawnattr_setflags(&attr_, flags) == 0;
+        actions_ok_ = true;
     }
-    // No descriptor of the caller (lock files, logs, pipes) survives the exec;
-    // the error pipe stays open until then to report a failed start.
-#ifdef CLOSE_RANGE_CLOEXEC
-    if (plan.use_close_range) ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-#endif
-    for (int fd : plan.fds_to_mark)
-        if (fd != error_fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-
-    if (!command.directory().empty() && ::chdir(command.directory().c_str()) != 0) {
-        int err = errno;
-        (void)!::write(error_fd, &err, sizeof err);
-        ::_exit(127);
+    SpawnPlan(const SpawnPlan&) = delete;
+    SpawnPlan& operator=(const SpawnPlan&) = delete;
+    ~SpawnPlan() {
+        if (actions_ok_) ::posix_spawn_file_actions_destroy(&actions_);
+        if (attr_ok_) ::posix_spawnattr_destroy(&attr_);
     }
-    char sh[] = "/bin/sh";
-    char dash_c[] = "-c";
-    char* argv[] = {sh, dash_c, const_cast<char*>(command.line().c_str()), nullptr};
-    char** envp = plan.envp.empty() ? environ : const_cast<char**>(plan.envp.data());
-    ::execve(sh, argv, envp);
-    int err = errno;
-    (void)!::write(error_fd, &err, sizeof err);
-    ::_exit(127);
-}
+    // Starts `sh -c line`; the child's pid, or -1 when it could not start.
+    pid_t start(const Command& command, ChildEnvironment& environment) {
+        if (!ok_) return -1;
+        char sh[] = "/bin/sh";
+        char dash_c[] = "-c";
+        char* argv[] = {sh, dash_c, const_cast<char*>(command.line().c_str()), nullptr};
+        pid_t pid = -1;
+        return ::posix_spawn(&pid, sh, &actions_, &attr_, argv, environment.envp()) == 0 ? pid : -1;
+    }
+
+private:
+    posix_spawn_file_actions_t actions_{};
+    posix_spawnattr_t attr_{};
+    bool ok_ = false;
+    bool actions_ok_ = false;
+    bool attr_ok_ = false;
+};
 
 ssize_t read_retrying(int fd, char* buffer, std::size_t size) {
     for (;;) {
@@ -249,19 +226,14 @@ struct OutputPipe {
 template <typename Drain>
 int run_child(const Command& command, OutputPipe* stdout_pipe, Drain drain) {
     if (!command.valid()) return COMMAND_NOT_STARTED;
-    ChildPlan plan = plan_child(command);
-    UniqueFd error_read, error_write;
-    if (!make_pipe(error_read, error_write)) return COMMAND_NOT_STARTED;
+    ChildEnvironment environment(command);
+    SpawnPlan plan(command, stdout_pipe ? stdout_pipe->write_end.get() : -1);
 
     Deadline deadline;
     if (command.limit_seconds() > 0) deadline = Clock::now() + std::chrono::seconds(command.limit_seconds());
-    pid_t pid = ::fork();
+    const pid_t pid = plan.start(command, environment);
     if (pid < 0) return COMMAND_NOT_STARTED;
-    if (pid == 0) exec_child(command, plan, stdout_pipe ? stdout_pipe->write_end.get() : -1, error_write.get());
-    // Also set here, so that the group exists whichever of the two runs first.
-    if (deadline) ::setpgid(pid, pid);
 
-    error_write.reset();
     bool drained = true;
     if (stdout_pipe != nullptr) {
         // The parent's copy of the write end must go, or the read never ends.
@@ -269,15 +241,11 @@ int run_child(const Command& command, OutputPipe* stdout_pipe, Drain drain) {
         drained = drain(stdout_pipe->read_end.get(), deadline);
         stdout_pipe->read_end.reset();
     }
-    int child_errno = 0;
-    ssize_t got = read_retrying(error_read.get(), reinterpret_cast<char*>(&child_errno), sizeof child_errno);
     if (!drained) {
         end_process_group(pid);
         return COMMAND_TIMED_OUT;
     }
-    int status = wait_with_deadline(pid, deadline);
-    if (got > 0) return COMMAND_NOT_STARTED;
-    return status;
+    return wait_with_deadline(pid, deadline);
 }
 
 // Waits until `fd` can be read or the deadline passes; false on expiry.
