@@ -28,10 +28,7 @@ awk '{ print } /^get "epoc\./ && ++n == 5 { print "close" }' | ftp -P "$PORT" "\
 EOS
 
 # Work files go into a private directory of TMPDIR: it must be empty after a run.
-export TMPDIR="$TEST_TMP/tmp"
-mkdir -p "$TMPDIR"
-R="$TEST_TMP/remote"
-L="$TEST_TMP/local"
+relay_dirs_init
 
 # make_proxy FILE PROGRAM MACHINE [PASSWORD]
 make_proxy() {

@@ -13,10 +13,7 @@ PROXY="$BIN/vandrel_proxy"
 command -v lftp > /dev/null || { echo "lftp is not installed (scripts/setup.sh)"; exit 1; }
 
 # Work files go into a private directory of TMPDIR: it must be empty after a run.
-export TMPDIR="$TEST_TMP/tmp"
-mkdir -p "$TMPDIR"
-R="$TEST_TMP/remote"
-L="$TEST_TMP/local"
+relay_dirs_init
 
 # make_proxy FILE PROGRAM LOCAL_DIR REMOTE_DIR [PASSWORD]
 make_proxy() {

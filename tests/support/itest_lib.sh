@@ -129,6 +129,14 @@ same_package() {
   cmp -s "$1/$3.pack" "$2/$3.pack"
 }
 
+# relay_dirs_init: names the relay's remote ($R) and local ($L) directories and exports a private, empty TMPDIR for its work files.
+relay_dirs_init() {
+  export TMPDIR="$TEST_TMP/tmp"
+  mkdir -p "$TMPDIR" || exit 1
+  R="$TEST_TMP/remote"
+  L="$TEST_TMP/local"
+}
+
 # fresh_relay_dirs: empty remote ($R), local ($L) and $TEST_TMP/keep directories for a relay case.
 fresh_relay_dirs() {
   rm -rf "$R" "$L" "$TEST_TMP/keep"
