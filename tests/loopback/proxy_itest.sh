@@ -9,11 +9,8 @@ set -u
 source "$SRC_DIR/tests/support/itest_lib.sh"
 itest_begin
 PROXY="$BIN/vandrel_proxy"
-SERVERS="$SRC_DIR/tests/support/loopback_servers.sh"
-itest_skip_unless_empty "$("$SERVERS" needs)"
+loopback_begin
 
-S="$TEST_TMP/servers"
-trap '"$SERVERS" stop "$S"' EXIT
 PASSWORD=loop-back.7
 PORT=$("$SERVERS" ftp "$S" relay "$PASSWORD" /) || exit 1
 SILENT=$("$SERVERS" silent "$S") || exit 1

@@ -9,12 +9,9 @@ set -u
 source "$SRC_DIR/tests/support/itest_lib.sh"
 itest_begin
 SHIPTEST="$BIN/vandrel_shiptest"
-SERVERS="$SRC_DIR/tests/support/loopback_servers.sh"
-itest_skip_unless_empty "$("$SERVERS" needs)"
+loopback_begin
 
 # --- the servers ------------------------------------------------------------------
-S="$TEST_TMP/servers"
-trap '"$SERVERS" stop "$S"' EXIT
 PASSWORD=loop-back.7
 FTP_PORT=$("$SERVERS" ftp "$S" shipper "$PASSWORD" /) || exit 1
 SSH_PORT=$("$SERVERS" sshd "$S" "$PASSWORD") || exit 1

@@ -143,6 +143,14 @@ fresh_relay_dirs() {
   mkdir -p "$R" "$L" "$TEST_TMP/keep"
 }
 
+# loopback_begin: SERVERS (tests/support/loopback_servers.sh) and S, the directory of this script's servers, all stopped on exit; skips (77) where a client or server is missing.
+loopback_begin() {
+  SERVERS="$SRC_DIR/tests/support/loopback_servers.sh"
+  itest_skip_unless_empty "$("$SERVERS" needs)"
+  S="$TEST_TMP/servers"
+  trap '"$SERVERS" stop "$S"' EXIT
+}
+
 # itest_sandbox [DEMO_LIB...]: (call at the top level) a fresh $TEST_TMP, then tests/clearcase/lib.sh, which re-runs the script inside ccsandbox, then scripts/demo/DEMO_LIB.sh for each name.
 itest_sandbox() {
   local libs=("$@") lib
