@@ -10,7 +10,7 @@ set -u
 source "$SRC_DIR/tests/support/itest_lib.sh"
 itest_begin
 PROXY="$BIN/vandrel_proxy"
-command -v lftp > /dev/null || { echo "lftp is not installed (scripts/setup.sh)"; exit 1; }
+itest_need_lftp
 
 # Work files go into a private directory of TMPDIR: it must be empty after a run.
 relay_dirs_init

@@ -9,7 +9,7 @@ set -u
 source "$SRC_DIR/tests/support/itest_lib.sh"
 itest_begin
 SHIPTEST="$BIN/vandrel_shiptest"
-command -v lftp > /dev/null || { echo "lftp is not installed (scripts/setup.sh)"; exit 1; }
+itest_need_lftp
 
 fake_cleartool
 shipper_depot "$TEST_TMP/depot" _triggers

@@ -33,6 +33,13 @@ itest_skip_unless_empty() {
   exit 77
 }
 
+# itest_need_lftp: stops the script as failed (exit 1) where lftp is not installed: these scripts are not skipped for want of it.
+itest_need_lftp() {
+  command -v lftp > /dev/null && return 0
+  echo "lftp is not installed (scripts/setup.sh)"
+  exit 1
+}
+
 # check DESCRIPTION COMMAND...: runs COMMAND; prints "ok   - DESCRIPTION" or "FAIL - DESCRIPTION" and counts the failure.
 check() {
   local what=$1
