@@ -158,15 +158,19 @@ loopback_begin() {
   trap '"$SERVERS" stop "$S"' EXIT
 }
 
-# itest_sandbox [DEMO_LIB...]: (call at the top level) a fresh $TEST_TMP, then tests/clearcase/lib.sh, which re-runs the script inside ccsandbox, then scripts/demo/DEMO_LIB.sh for each name.
+# itest_sandbox [DEMO_LIB...]: a fresh $TEST_TMP, then tests/clearcase/lib.sh (which re-runs the script inside ccsandbox), then scripts/demo/DEMO_LIB.sh for each name.
 itest_sandbox() {
   local libs=("$@") lib
-  # lib.sh re-runs "$0" with the positional parameters it sees: the script's own, which are none.
+  # lib.sh re-runs "$0" with the positional parameters it sees: here the
+  # function's, so they are cleared; the calling scripts take no arguments.
   set --
   [ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
   source "$SRC_DIR/tests/clearcase/lib.sh"
-  # shellcheck source=/dev/null
-  for lib in "${libs[@]}"; do source "$SRC_DIR/scripts/demo/$lib.sh" || die "cannot read scripts/demo/$lib.sh"; done
+  for lib in "${libs[@]}"; do
+    [ -r "$SRC_DIR/scripts/demo/$lib.sh" ] || die "cannot read scripts/demo/$lib.sh"
+    # shellcheck source=/dev/null
+    source "$SRC_DIR/scripts/demo/$lib.sh"
+  done
 }
 
 # itest_make_sites: the demonstration's two sites under $TEST_TMP/sites (inside the sandbox, after itest_sandbox sites_lib).
