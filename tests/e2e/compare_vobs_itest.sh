@@ -4,9 +4,8 @@
 # the exporter's data file imported into another VOB, seen through another
 # view under another VOB tag.
 set -u
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/history_lib.sh"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_sandbox history_lib
 
 T=$TEST_TMP
 CMP=$SRC_DIR/scripts/demo/compare_vobs.sh

@@ -10,15 +10,11 @@
 # By hand:
 #   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/hop bash tests/e2e/feature_proxy_hop_itest.sh
 set -u
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/sites_lib.sh"
-source "$SRC_DIR/scripts/demo/chain_lib.sh"
-source "$SRC_DIR/scripts/demo/batch_lib.sh"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_sandbox sites_lib chain_lib batch_lib
 command -v lftp > /dev/null || die "lftp is not installed (scripts/setup.sh)"
 
-sites_init "$TEST_TMP/sites"
-make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
+itest_make_sites
 REMOTE=$SITES_ROOT/relay
 mkdir -p "$REMOTE" "$TEST_TMP/tmp"
 export TMPDIR=$TEST_TMP/tmp

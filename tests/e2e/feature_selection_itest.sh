@@ -15,14 +15,10 @@
 # By hand:
 #   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/selection bash tests/e2e/feature_selection_itest.sh
 set -u
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/sites_lib.sh"
-source "$SRC_DIR/scripts/demo/chain_lib.sh"
-source "$SRC_DIR/scripts/demo/batch_lib.sh"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_sandbox sites_lib chain_lib batch_lib
 
-sites_init "$TEST_TMP/sites"
-make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
+itest_make_sites
 A=/view/$VIEW_A_WORK$VOB_A
 B=/view/$VIEW_B$VOB_B
 sed -i "s|^$VOB_KEY>.*|$VOB_KEY>$VOB_A>>.>$VOB_B>.>$LOC_B>ship>[E]:dev>[O]:REL*>[E]:Status|" \

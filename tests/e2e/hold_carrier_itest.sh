@@ -10,14 +10,10 @@
 # By hand (absolute paths):
 #   BUILD_DIR=$PWD/build SRC_DIR=$PWD TEST_TMP=/tmp/carrier bash tests/e2e/hold_carrier_itest.sh
 set -u
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/sites_lib.sh"
-source "$SRC_DIR/scripts/demo/chain_lib.sh"
-source "$SRC_DIR/scripts/demo/faults_lib.sh"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_sandbox sites_lib chain_lib faults_lib
 
-sites_init "$TEST_TMP/sites"
-make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
+itest_make_sites
 B=/view/$VIEW_B$VOB_B
 HOLD=$DEPOT_A/m_bay/_hold_out
 HELD=$HOLD/$STREAM

@@ -8,13 +8,10 @@
 # By hand:
 #   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/chain bash tests/e2e/replication_chain_itest.sh
 set -u
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/sites_lib.sh"
-source "$SRC_DIR/scripts/demo/chain_lib.sh"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_sandbox sites_lib chain_lib
 
-sites_init "$TEST_TMP/sites"
-make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
+itest_make_sites
 B=/view/$VIEW_B$VOB_B
 
 # replicate WHAT: waits for B to confirm the packet that carries WHAT, then

@@ -5,9 +5,8 @@
 # quiet, and both daemons pass their start-up checks and end a single pass
 # normally.
 set -u
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/sites_lib.sh"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_sandbox sites_lib
 
 sites_init "$TEST_TMP/sites"
 bash "$SRC_DIR/scripts/demo/make_sites.sh" "$SITES_ROOT" > "$TEST_TMP/make.out" 2>&1 \

@@ -10,16 +10,11 @@
 # By hand:
 #   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/sftp-chain bash tests/e2e/transport_sftp_chain_itest.sh
 set -u
+source "$SRC_DIR/tests/support/itest_lib.sh"
 source "$SRC_DIR/scripts/demo/sftp_lib.sh"
 lacking=$(sftp_missing)
-if [ -n "$lacking" ]; then
-    echo "skipped: needs $lacking (scripts/setup.sh installs the packages)"
-    exit 77
-fi
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/sites_lib.sh"
-source "$SRC_DIR/scripts/demo/chain_lib.sh"
+itest_skip_unless_empty "${lacking:+needs $lacking (scripts/setup.sh installs the packages)}"
+itest_sandbox sites_lib chain_lib
 source "$SRC_DIR/tests/e2e/transport_chain_lib.sh"
 
 sftp_chain 127.0.0.1

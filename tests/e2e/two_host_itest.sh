@@ -12,17 +12,12 @@
 # By hand:
 #   BUILD_DIR=build SRC_DIR=. TEST_TMP=/tmp/two-host bash tests/e2e/two_host_itest.sh
 set -u
+source "$SRC_DIR/tests/support/itest_lib.sh"
 source "$SRC_DIR/scripts/demo/sftp_lib.sh"
 lacking=$(sftp_missing)
 command -v ip > /dev/null || lacking="$lacking iproute2"
-if [ -n "$lacking" ]; then
-    echo "skipped: needs $lacking (scripts/setup.sh installs the packages)"
-    exit 77
-fi
-[ -n "${IN_CCSANDBOX:-}" ] || rm -rf "${TEST_TMP:?}"
-source "$SRC_DIR/tests/clearcase/lib.sh"
-source "$SRC_DIR/scripts/demo/sites_lib.sh"
-source "$SRC_DIR/scripts/demo/chain_lib.sh"
+itest_skip_unless_empty "${lacking:+needs $lacking (scripts/setup.sh installs the packages)}"
+itest_sandbox sites_lib chain_lib
 source "$SRC_DIR/tests/e2e/transport_chain_lib.sh"
 
 # Names of the machine's network objects, unique to this run (the sandbox

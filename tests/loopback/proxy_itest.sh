@@ -6,25 +6,11 @@
 # the middle leaves the remote package in place and no local trailer; a
 # refused login and a server that never answers move nothing.
 set -u
-BIN="$BUILD_DIR/bin"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_begin
 PROXY="$BIN/vandrel_proxy"
-PACKET="$BIN/vandrel_packet"
-SERVERS="$SRC_DIR/tests/support/loopback_servers.sh"
-rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
-missing=$("$SERVERS" needs)
-if [ -n "$missing" ]; then echo "skipped: $missing"; exit 77; fi
+loopback_begin
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-contains() { grep -qF -- "$2" "$1"; }
-lacks() { ! grep -qF -- "$2" "$1"; }
-absent() { [ ! -e "$1" ]; }
-
-S="$TEST_TMP/servers"
-trap '"$SERVERS" stop "$S"' EXIT
 PASSWORD=loop-back.7
 PORT=$("$SERVERS" ftp "$S" relay "$PASSWORD" /) || exit 1
 SILENT=$("$SERVERS" silent "$S") || exit 1
@@ -33,17 +19,13 @@ mkdir -p clients
 "$SERVERS" wrapper clients/ftp_silent ftp -P "$SILENT"
 # The real client, its connection closed after the fifth download of the
 # session that fetches packages, as when a line drops in the middle.
-cat > clients/ftp_cut <<EOS
+fake_program clients/ftp_cut <<EOS
 #!/bin/sh
 awk '{ print } /^get "epoc\./ && ++n == 5 { print "close" }' | ftp -P "$PORT" "\$@"
 EOS
-chmod +x clients/ftp_cut
 
 # Work files go into a private directory of TMPDIR: it must be empty after a run.
-export TMPDIR="$TEST_TMP/tmp"
-mkdir -p "$TMPDIR"
-R="$TEST_TMP/remote"
-L="$TEST_TMP/local"
+relay_dirs_init
 
 # make_proxy FILE PROGRAM MACHINE [PASSWORD]
 make_proxy() {
@@ -52,38 +34,15 @@ make_proxy() {
   printf '%s\n%s\n[%s]\n' "$2" "$L" "$key" > "$1"
 }
 
-# make_package BASE EXTRA_PARTS: random data parts and a trailer with the
-# integrity line, in the remote directory.
-make_package() {
-  local base=$1 n=$2 i name line="sha256 $2"
-  for ((i = 0; i <= n; i++)); do
-    name="$R/$base.crc"; [ "$i" -gt 0 ] && name="${name}_$i"
-    head -c $((3000 + i)) /dev/urandom > "$name"
-    line="$line $(sha256sum "$name" | cut -d' ' -f1)"
-  done
-  printf '10-Dec-2026.1:2:3 UTC +0\n<vob>\n[3]\n%s\n' "$line" > "$R/$base.pack"
-}
-
-# same_package A_DIR B_DIR BASE EXTRA_PARTS
-same_package() {
-  local i name
-  for ((i = 0; i <= $4; i++)); do
-    name="$3.crc"; [ "$i" -gt 0 ] && name="${name}_$i"
-    cmp -s "$1/$name" "$2/$name" || return 1
-  done
-  cmp -s "$1/$3.pack" "$2/$3.pack"
-}
-
-fresh() {
-  rm -rf "$R" "$L" keep; mkdir -p "$R" "$L" keep
-}
+# The packages' data parts are of about 3000 bytes.
+PART_BYTES=3000
 
 # --- a package of 21 extra parts, and a confirmation, by ftp and by lftp --------
 for run in "$TEST_TMP/clients/ftp_loopback 127.0.0.1" "lftp ftp://127.0.0.1:$PORT"; do
   set -- $run
   kind=$(basename "$1")
-  fresh
-  make_package epoc.001.siteB.siteA 21
+  fresh_relay_dirs
+  make_package "$R" epoc.001.siteB.siteA 21
   cp "$R"/epoc.001.siteB.siteA.* keep/
   echo "10-Dec-2026.1:2:3 UTC +0" > "$L/epoc.001.siteB.siteA.epoc"
   make_proxy hop.proxy "$1" "$2"
@@ -103,8 +62,8 @@ for run in "$TEST_TMP/clients/ftp_loopback 127.0.0.1" "lftp ftp://127.0.0.1:$POR
 done
 
 # --- a transfer cut in the middle ---------------------------------------------------
-fresh
-make_package epoc.003.siteB.siteA 20
+fresh_relay_dirs
+make_package "$R" epoc.003.siteB.siteA 20
 make_proxy hop.proxy "$TEST_TMP/clients/ftp_cut" 127.0.0.1
 "$PROXY" hop.proxy > out.txt
 cat out.txt
@@ -124,8 +83,8 @@ check "after the cut: remote deleted" absent "$R/epoc.003.siteB.siteA.pack"
 # --- a confirmation the server refuses to store ------------------------------------
 # (a directory of its name on the remote side): the push is reported failed,
 # with the server's refusal, and the pull still runs.
-fresh
-make_package epoc.005.siteB.siteA 1
+fresh_relay_dirs
+make_package "$R" epoc.005.siteB.siteA 1
 echo c > "$L/epoc.005.siteB.siteA.epoc"
 mkdir "$R/epoc.005.siteB.siteA.epoc"
 make_proxy hop.proxy "$TEST_TMP/clients/ftp_loopback" 127.0.0.1
@@ -137,8 +96,8 @@ check "refused push: no good push" lacks out.txt 'GOOD "PUSH"'
 check "refused push: package still pulled" [ -s "$L/epoc.005.siteB.siteA.pack" ]
 
 # --- a refused login, a server that never answers ---------------------------------
-fresh
-make_package epoc.004.siteB.siteA 1
+fresh_relay_dirs
+make_package "$R" epoc.004.siteB.siteA 1
 echo c > "$L/epoc.004.siteB.siteA.epoc"
 make_proxy hop.proxy "$TEST_TMP/clients/ftp_loopback" 127.0.0.1 wrong-password
 "$PROXY" hop.proxy > out.txt
@@ -156,5 +115,4 @@ check "silent server: bounded (${elapsed}s)" [ "$elapsed" -lt 12 ]
 check "silent server: nothing fetched" absent "$L/epoc.004.siteB.siteA.pack"
 check "no work files left in TMPDIR" [ -z "$(ls -A "$TMPDIR")" ]
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+itest_finish

@@ -6,29 +6,12 @@
 # a refused login prints the client's words between the error lines; a
 # server that never answers is given up at the configured time limit.
 set -u
-BIN="$BUILD_DIR/bin"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_begin
 SHIPTEST="$BIN/vandrel_shiptest"
-PACKET="$BIN/vandrel_packet"
-SERVERS="$SRC_DIR/tests/support/loopback_servers.sh"
-rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
-missing=$("$SERVERS" needs)
-if [ -n "$missing" ]; then echo "skipped: $missing"; exit 77; fi
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-contains() { grep -qF -- "$2" "$1"; }
-lacks() { ! grep -qF -- "$2" "$1"; }
-empty_dir() { [ -z "$(ls -A "$1")" ]; }
-framed_text() {  # the program's words stand between the begin and end lines
-  awk '/^--- begin .*shipping errors/ {on = 1; next} /^--- end shipping errors/ {on = 0} on && NF {n++} END {exit n ? 0 : 1}' "$1"
-}
+loopback_begin
 
 # --- the servers ------------------------------------------------------------------
-S="$TEST_TMP/servers"
-trap '"$SERVERS" stop "$S"' EXIT
 PASSWORD=loop-back.7
 FTP_PORT=$("$SERVERS" ftp "$S" shipper "$PASSWORD" /) || exit 1
 SSH_PORT=$("$SERVERS" sshd "$S" "$PASSWORD") || exit 1
@@ -40,30 +23,15 @@ mkdir -p clients
 "$SERVERS" wrapper clients/psftpp psftp -P "$SSH_PORT"
 
 # --- the depot --------------------------------------------------------------------
-mkdir -p fakebin
-printf '#!/bin/sh\ncase "$1" in -ver|lsview|startview) exit 0 ;; esac\nexit 1\n' > fakebin/cleartool
-chmod +x fakebin/cleartool
-export PATH="$TEST_TMP/fakebin:$PATH"
-D="$TEST_TMP/depot"
-B="$D/m_bay"
+fake_cleartool
+shipper_depot "$TEST_TMP/depot"
 H="$B/config/hostmaps"
-mkdir -p "$D/daemon" "$B/_ship_out" "$B/_hold_out" "$B/epocs" "$B/logs" "$H" "$B/config/config_specs"
 touch "$B/logs/shipper_errors.txt"
 RECV="$TEST_TMP/receiver"
 mkdir -p "$RECV"
 ME=$(id -un)
-hostmap() {  # hostmap LOCATION USER PASSWORD
-  echo "[$("$PACKET" passkey 127.0.0.1 "$2" "$3" "$RECV")]" > "$H/$1.hostmap"
-}
-configure() {  # configure PROGRAM
-  cat > "$B/config/shipper.conf" <<EOC
-shipper_id=$ME
-view=ship_view
-location_name=siteA
-transport_program=$TEST_TMP/clients/$1
-UTC_offset=+0
-EOC
-}
+hostmap() { write_hostmap "$H/$1.hostmap" 127.0.0.1 "$2" "$3" "$RECV"; }  # hostmap LOCATION USER PASSWORD
+configure() { write_shipper_conf "$B/config/shipper.conf" "$TEST_TMP/clients/$1"; }  # configure PROGRAM
 hostmap siteF shipper "$PASSWORD"
 hostmap siteP "$ME" "$PASSWORD"
 hostmap siteK "$ME" unused
@@ -120,5 +88,4 @@ check "silent server: bounded (${elapsed}s)" [ "$elapsed" -lt 30 ]
 check "silent server: nothing left in epocs" empty_dir "$B/epocs"
 check "silent server: nothing in the receiver's bay" empty_dir "$RECV"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+itest_finish

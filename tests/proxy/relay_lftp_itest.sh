@@ -7,63 +7,19 @@
 # receiver still holds move nothing; hostile proxy files run nothing; a
 # session that hangs is ended by its time limit.
 set -u
-BIN="$BUILD_DIR/bin"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_begin
 PROXY="$BIN/vandrel_proxy"
-PACKET="$BIN/vandrel_packet"
-rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
-command -v lftp > /dev/null || { echo "lftp is not installed (scripts/setup.sh)"; exit 1; }
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-contains() { grep -qF -- "$2" "$1"; }
-lacks() { ! grep -qF -- "$2" "$1"; }
-absent() { [ ! -e "$1" ]; }
-count_files() { find "$1" -mindepth 1 | wc -l; }
+itest_need_lftp
 
 # Work files go into a private directory of TMPDIR: it must be empty after a run.
-export TMPDIR="$TEST_TMP/tmp"
-mkdir -p "$TMPDIR"
-R="$TEST_TMP/remote"
-L="$TEST_TMP/local"
+relay_dirs_init
 
 # make_proxy FILE PROGRAM LOCAL_DIR REMOTE_DIR [PASSWORD]
 make_proxy() {
   local key
   key=$("$PACKET" passkey file:/// relay "${5:-pw}" "$4") || exit 1
   printf '%s\n\n%s\n[%s]\nthe rest is comment\n' "$2" "$3" "$key" > "$1"
-}
-
-# make_package DIR BASE EXTRA_PARTS [old]: random data parts and a trailer
-# with the integrity line (or, with "old", without it).
-make_package() {
-  local dir=$1 base=$2 n=$3 i name line="sha256 $3"
-  for ((i = 0; i <= n; i++)); do
-    name="$dir/$base.crc"; [ "$i" -gt 0 ] && name="${name}_$i"
-    head -c $((500 + i)) /dev/urandom > "$name"
-    line="$line $(sha256sum "$name" | cut -d' ' -f1)"
-  done
-  if [ "${4:-}" = old ]; then
-    printf '10-Dec-2026.1:2:3 UTC +0\n<vob>\n[3]\n' > "$dir/$base.pack"
-  else
-    printf '10-Dec-2026.1:2:3 UTC +0\n<vob>\n[3]\n%s\n' "$line" > "$dir/$base.pack"
-  fi
-}
-
-# same_package A_DIR B_DIR BASE EXTRA_PARTS
-same_package() {
-  local i name
-  for ((i = 0; i <= $4; i++)); do
-    name="$3.crc"; [ "$i" -gt 0 ] && name="${name}_$i"
-    cmp -s "$1/$name" "$2/$name" || return 1
-  done
-  cmp -s "$1/$3.pack" "$2/$3.pack"
-}
-
-fresh() {
-  rm -rf "$R" "$L" "$TEST_TMP/keep"; mkdir -p "$R" "$L" "$TEST_TMP/keep"
 }
 
 # --- command line ------------------------------------------------------------
@@ -79,7 +35,7 @@ check "over-long path message" contains out.txt "START_FAILED: Path to proxy_fil
 check "missing proxy file message" contains out.txt "START_FAILED: The proxy_file (nothing.proxy) does not exist or cannot be read"
 
 # --- a package of 21 extra parts, and a confirmation -------------------------
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.001.siteB.siteA 21
 cp "$R"/epoc.001.siteB.siteA.* "$TEST_TMP/keep/"
 echo "10-Dec-2026.1:2:3 UTC +0" > "$L/epoc.001.siteB.siteA.epoc"
@@ -107,16 +63,14 @@ check "second run pulls nothing" contains out.txt "                           - 
 # dropped). Like an ftp client it goes on after a failure and shows the
 # server's refusal ("550 ...") on its standard output, not on its error
 # stream.
-mkdir -p fakebin
-cat > fakebin/ftp-via-lftp <<'EOS'
+fake_program fakebin/ftp-via-lftp <<'EOS'
 #!/bin/sh
 [ "$1" = -in ] && [ "$2" = "file:///" ] && [ $# -eq 2 ] || { echo "bad command line: $*" >&2; exit 2; }
 sed -e 's/^user \([^ ]*\) \(.*\)$/open -u \1,\2 file:\/\/\//' -e 's/^ls /cls -1 /' -e 's/^del /rm /' \
     -e '/^ascii$/d' -e '/^binary$/d' -e '/^verbose$/d' > "$FTP_SCRIPT_COPY"
 { lftp -f "$FTP_SCRIPT_COPY" 2>&1 1>&3 | sed 's/^/550 /'; } 3>&1
 EOS
-chmod +x fakebin/ftp-via-lftp
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.011.siteB.siteA 20
 cp "$R"/epoc.011.siteB.siteA.* "$TEST_TMP/keep/"
 echo "c" > "$L/epoc.011.siteB.siteA.epoc"
@@ -128,7 +82,7 @@ check "ftp kind: confirmation pushed" [ -s "$R/epoc.011.siteB.siteA.epoc" ]
 
 # A refused upload shows only on the client's output: the push is reported
 # failed, and the pull still runs.
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.014.siteB.siteA 1
 echo "c" > "$L/epoc.014.siteB.siteA.epoc"
 mkdir "$R/epoc.014.siteB.siteA.epoc"
@@ -139,7 +93,7 @@ check "ftp kind, refused upload: no good push" lacks out.txt 'GOOD "PUSH"'
 check "ftp kind, refused upload: package still pulled" [ -s "$L/epoc.014.siteB.siteA.pack" ]
 
 # --- a local directory named relative to where the relay runs --------------------
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.012.siteB.siteA 1
 echo "c" > "$L/epoc.012.siteB.siteA.epoc"
 make_proxy hop.proxy lftp "local/" "$R"
@@ -149,7 +103,7 @@ check "relative local directory: confirmation pushed" [ -s "$R/epoc.012.siteB.si
 check "relative local directory: named in full" contains out.txt "delivered whole to ($L)"
 
 # --- an older trailer without integrity line moves after a clean session -----
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.002.siteB.siteA 2 old
 cp "$R"/epoc.002.siteB.siteA.* "$TEST_TMP/keep/"
 make_proxy hop.proxy lftp "$L" "$R"
@@ -161,16 +115,14 @@ check "no confirmation: no push" contains out.txt "- (None found)"
 # --- transfers cut in the middle ---------------------------------------------
 # A wrapper around lftp that, in the session that fetches packages, first
 # does what $CUT says to the remote side, as if the transfer broke.
-mkdir -p fakebin
-cat > fakebin/lftp-cut <<'EOS'
+fake_program fakebin/lftp-cut <<'EOS'
 #!/bin/sh
 if grep -q '^get "epoc\.' "$2"; then sh -c "$CUT"; fi
 exec lftp "$@"
 EOS
-chmod +x fakebin/lftp-cut
 
 cut_case() {  # cut_case DESCRIPTION CUT [old]
-  fresh
+  fresh_relay_dirs
   make_package "$R" epoc.003.siteB.siteA 20 "${3:-}"
   make_proxy hop.proxy "$TEST_TMP/fakebin/lftp-cut" "$L" "$R"
   CUT="$2" "$PROXY" hop.proxy > out.txt
@@ -189,7 +141,7 @@ check "part 14 still remote after the cut" [ -s "$R/epoc.003.siteB.siteA.crc_14"
 
 # A package whose part 1 is missing from the listing at all: the trailer
 # names it, so it is never delivered.
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.004.siteB.siteA 3
 rm "$R/epoc.004.siteB.siteA.crc_1"
 make_proxy hop.proxy lftp "$L" "$R"
@@ -198,7 +150,7 @@ check "unlisted part: nothing delivered" absent "$L/epoc.004.siteB.siteA.pack"
 check "unlisted part: remote trailer stays" [ -s "$R/epoc.004.siteB.siteA.pack" ]
 
 # One damaged package does not hold up a whole one in the same run.
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.005.siteB.siteA 1
 make_package "$R" epoc.006.siteB.siteA 1
 make_proxy hop.proxy "$TEST_TMP/fakebin/lftp-cut" "$L" "$R"
@@ -209,7 +161,7 @@ check "whole package deleted remotely" absent "$R/epoc.006.siteB.siteA.pack"
 
 # A package delivered by another run while this one fetched it (the receiver
 # already holds it) is neither delivered again nor deleted remotely.
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.013.siteB.siteA 1
 make_proxy hop.proxy "$TEST_TMP/fakebin/lftp-cut" "$L" "$R"
 CUT="echo busy > $L/epoc.013.siteB.siteA.pack_pending" "$PROXY" hop.proxy > out.txt
@@ -218,14 +170,13 @@ check "delivered meanwhile: not delivered again" absent "$L/epoc.013.siteB.siteA
 check "delivered meanwhile: remote not deleted here" [ -s "$R/epoc.013.siteB.siteA.pack" ]
 
 # --- a listing that says "No such" pulls nothing -----------------------------
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.007.siteB.siteA 1
-cat > fakebin/lftp-nosuch <<EOS
+fake_program fakebin/lftp-nosuch <<EOS
 #!/bin/sh
 if grep -q '^cls ' "\$2"; then echo "ls: No such file or directory"; fi
 exec lftp "\$@"
 EOS
-chmod +x fakebin/lftp-nosuch
 make_proxy hop.proxy "$TEST_TMP/fakebin/lftp-nosuch" "$L" "$R"
 "$PROXY" hop.proxy > out.txt
 check "\"No such\": none-found summary" contains out.txt "GOOD \"PULL\" of listed package(s)"
@@ -233,7 +184,7 @@ check "\"No such\": nothing fetched" [ "$(ls -A "$L" | wc -l)" -eq 0 ]
 check "\"No such\": remote untouched" [ -s "$R/epoc.007.siteB.siteA.pack" ]
 
 # --- a package the receiver still holds is not fetched again -----------------
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.008.siteB.siteA 1
 echo busy > "$L/epoc.008.siteB.siteA.pack_pending"
 echo mine > "$L/epoc.008.siteB.siteA.crc"
@@ -244,7 +195,7 @@ check "held package: local data untouched" [ "$(cat "$L/epoc.008.siteB.siteA.crc
 check "held package: remote stays" [ -s "$R/epoc.008.siteB.siteA.pack" ]
 
 # --- proxy file values that would change the script run nothing --------------
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.009.siteB.siteA 1
 make_proxy hop.proxy lftp "$L" "$R" 'pw;!touch'
 "$PROXY" hop.proxy > out.txt
@@ -264,7 +215,7 @@ make_proxy hop.proxy sftp "$L" "$R"
 check "not an ftp client: refused" contains out.txt "is neither an ftp nor an lftp client"
 
 # --- a program that is not there, and one that hangs -------------------------
-fresh
+fresh_relay_dirs
 make_package "$R" epoc.010.siteB.siteA 1
 echo c > "$L/epoc.010.siteB.siteA.epoc"
 make_proxy hop.proxy "$TEST_TMP/fakebin/lftp-none" "$L" "$R"
@@ -273,7 +224,7 @@ check "missing program: exit 0" [ $rc -eq 0 ]
 check "missing program: message" contains out.txt "ERROR: transport program ($TEST_TMP/fakebin/lftp-none) could not be found (check path)"
 check "missing program: push failure" contains out.txt "-- Error #1: No remote communication available for mapfile (hop.proxy)..."
 check "missing program: list failure" contains out.txt "-- Error #2: No remote communication available for mapfile (hop.proxy)..."
-printf '#!/bin/sh\nsleep 30\n' > fakebin/lftp-hang; chmod +x fakebin/lftp-hang
+printf '#!/bin/sh\nsleep 30\n' | fake_program fakebin/lftp-hang
 make_proxy hop.proxy "$TEST_TMP/fakebin/lftp-hang" "$L" "$R"
 start=$(date +%s)
 VANDREL_PROXY_SESSION_SECONDS=1 "$PROXY" hop.proxy > out.txt
@@ -283,5 +234,4 @@ check "both sessions bounded (${elapsed}s)" [ "$elapsed" -lt 15 ]
 check "hang: remote untouched" [ -s "$R/epoc.010.siteB.siteA.pack" ]
 check "no work files left in TMPDIR" [ "$(count_files "$TMPDIR")" -eq 0 ]
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+itest_finish

@@ -4,20 +4,12 @@
 # stand-in cleartool answers the one query the program makes (the VOB's
 # database id), so these cases do not need a VOB.
 set -u
-BIN="$BUILD_DIR/bin"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_begin
 SHIPOUT="$BIN/vandrel_shipout"
-PACKET="$BIN/vandrel_packet"
-rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
 
 # A cleartool that knows two VOBs and counts its calls.
-mkdir -p fakebin
-cat > fakebin/cleartool <<'EOS'
+fake_program fakebin/cleartool <<'EOS'
 #!/bin/sh
 echo "$*" >> "$CALL_LOG"
 [ "$1" = describe ] || exit 1
@@ -27,7 +19,6 @@ case "$4" in
   *) exit 1 ;;
 esac
 EOS
-chmod +x fakebin/cleartool
 export PATH="$TEST_TMP/fakebin:$PATH"
 export CALL_LOG="$TEST_TMP/calls.log"
 

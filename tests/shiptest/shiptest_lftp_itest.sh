@@ -6,54 +6,19 @@
 # entered, a missing host map. A small stand-in cleartool answers the three
 # calls the start-up makes (-ver, lsview, startview).
 set -u
-BIN="$BUILD_DIR/bin"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_begin
 SHIPTEST="$BIN/vandrel_shiptest"
-PACKET="$BIN/vandrel_packet"
-rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
-command -v lftp > /dev/null || { echo "lftp is not installed (scripts/setup.sh)"; exit 1; }
+itest_need_lftp
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-contains() { grep -qF -- "$2" "$1"; }
-lacks() { ! grep -qF -- "$2" "$1"; }
-
-mkdir -p fakebin
-cat > fakebin/cleartool <<'EOS'
-#!/bin/sh
-case "$1" in -ver|lsview|startview) exit 0 ;; esac
-exit 1
-EOS
-chmod +x fakebin/cleartool
-export PATH="$TEST_TMP/fakebin:$PATH"
-ME=$(id -un)
-
-D="$TEST_TMP/depot"
-B="$D/m_bay"
-mkdir -p "$D/daemon" "$B/_ship_out" "$B/_hold_out" "$B/epocs" "$B/logs" "$B/config/hostmaps" \
-  "$B/config/config_specs" "$B/_triggers"
-cat > "$B/config/shipper.conf" <<EOC
-shipper_id=$ME
-view=ship_view
-location_name=siteA
-transport_program=lftp
-UTC_offset=+0
-add_class=3
-EOC
-cat > "$B/config/shipper_3.conf" <<EOC
-shipper_id=$ME
-view=ship_view
-location_name=siteA
-transport_program=/usr/bin/lftp
-UTC_offset=+0
-duration_scale=second
-EOC
+fake_cleartool
+shipper_depot "$TEST_TMP/depot" _triggers
+write_shipper_conf "$B/config/shipper.conf" lftp add_class=3
+write_shipper_conf "$B/config/shipper_3.conf" /usr/bin/lftp duration_scale=second
 RECV="$TEST_TMP/receiver bay"
 mkdir -p "$RECV"
-echo "[$("$PACKET" passkey file:/// u p "$RECV")]" > "$B/config/hostmaps/siteB.hostmap"
-echo "[$("$PACKET" passkey file:/// u p "$TEST_TMP/nowhere")]" > "$B/config/hostmaps/siteC.hostmap"
+write_hostmap "$B/config/hostmaps/siteB.hostmap" file:/// u p "$RECV"
+write_hostmap "$B/config/hostmaps/siteC.hostmap" file:/// u p "$TEST_TMP/nowhere"
 touch "$B/logs/shipper_errors.txt"
 
 # --- the argument table --------------------------------------------------------
@@ -124,8 +89,7 @@ check "no host map: parameters not read" contains out.txt "-- communication parm
 
 # --- a terminal signal ------------------------------------------------------------
 # The test removes its own files and leaves the shipper's daemon files alone.
-printf '#!/bin/sh\nsleep 5\n' > fakebin/lftp-hang
-chmod +x fakebin/lftp-hang
+printf '#!/bin/sh\nsleep 5\n' | fake_program fakebin/lftp-hang
 sed -i "s|^transport_program=.*|transport_program=$TEST_TMP/fakebin/lftp-hang|" "$B/config/shipper.conf"
 touch "$D/daemon/vandrel_shipper.daemon_lock"
 "$SHIPTEST" "$D" siteB meg=1 > out.txt 2>&1 &
@@ -144,7 +108,7 @@ rm -f "$D/daemon/vandrel_shipper.daemon_lock"
 # the script through lftp and, like an ftp client, shows a refused upload on
 # its standard output and goes on. With REFUSE_DATA set the server refuses
 # the test data.
-cat > fakebin/ftp-via-lftp <<'EOS'
+fake_program fakebin/ftp-via-lftp <<'EOS'
 #!/bin/sh
 [ "$1" = -in ] && [ "$2" = "file:///" ] && [ $# -eq 2 ] || { echo "bad command line: $*" >&2; exit 2; }
 script="$TEST_TMP/ftp_script"
@@ -155,7 +119,6 @@ if [ -n "${REFUSE_DATA:-}" ]; then
 fi
 { lftp -f "$script" 2>&1 1>&3 | sed 's/^/550 /'; } 3>&1
 EOS
-chmod +x fakebin/ftp-via-lftp
 export TEST_TMP
 sed -i "s|^transport_program=.*|transport_program=$TEST_TMP/fakebin/ftp-via-lftp|" "$B/config/shipper.conf"
 check "ftp kind: ends with 999" [ "$(run "$D" siteB meg=1)" -eq 231 ]
@@ -167,5 +130,4 @@ check "ftp kind, refused data: sending failed" contains out.txt "-- packet sendi
 check "ftp kind, refused data: no success" lacks out.txt "was successful"
 check "ftp kind, refused data: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+itest_finish

@@ -5,22 +5,13 @@
 # only; skipped elsewhere). A working session prints the box and leaves
 # nothing behind on either side.
 set -u
-BIN="$BUILD_DIR/bin"
+source "$SRC_DIR/tests/support/itest_lib.sh"
+itest_begin
 SHIPTEST="$BIN/vandrel_shiptest"
-PACKET="$BIN/vandrel_packet"
-rm -rf "$TEST_TMP"; mkdir -p "$TEST_TMP"; cd "$TEST_TMP" || exit 1
 if [ "$(id -u)" -ne 0 ] || [ ! -x /usr/sbin/sshd ] || ! command -v sftp > /dev/null || ! command -v ssh-keygen > /dev/null; then
   echo "skipped: needs root, sshd, sftp and ssh-keygen (scripts/setup.sh installs them)"
   exit 77
 fi
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-contains() { grep -qF -- "$2" "$1"; }
-lacks() { ! grep -qF -- "$2" "$1"; }
 
 # --- the server -------------------------------------------------------------------
 S="$TEST_TMP/sshd"
@@ -60,26 +51,14 @@ trap 'kill "$SSHD_PID" 2> /dev/null' EXIT
 export VANDREL_SFTP_CONFIG="$S/ssh_config"
 
 # --- the depot --------------------------------------------------------------------
-mkdir -p fakebin
-printf '#!/bin/sh\ncase "$1" in -ver|lsview|startview) exit 0 ;; esac\nexit 1\n' > fakebin/cleartool
-chmod +x fakebin/cleartool
-export PATH="$TEST_TMP/fakebin:$PATH"
-D="$TEST_TMP/depot"
-B="$D/m_bay"
-mkdir -p "$D/daemon" "$B/_ship_out" "$B/_hold_out" "$B/epocs" "$B/logs" "$B/config/hostmaps" \
-  "$B/config/config_specs"
+fake_cleartool
+shipper_depot "$TEST_TMP/depot"
 RECV="$TEST_TMP/receiver"
 mkdir -p "$RECV"
-echo "[$("$PACKET" passkey 127.0.0.1 "$(id -un)" unused "$RECV")]" > "$B/config/hostmaps/siteB.hostmap"
+write_hostmap "$B/config/hostmaps/siteB.hostmap" 127.0.0.1 "$(id -un)" unused "$RECV"
 
 for wrapper in sftp_openssh ssftp_openssh; do
-  cat > "$B/config/shipper.conf" <<EOC
-shipper_id=$(id -un)
-view=ship_view
-location_name=siteA
-transport_program=$SRC_DIR/contrib/transport/$wrapper
-UTC_offset=+0
-EOC
+  write_shipper_conf "$B/config/shipper.conf" "$SRC_DIR/contrib/transport/$wrapper"
   "$SHIPTEST" "$D" siteB meg=2 > out.txt 2>&1; rc=$?
   cat out.txt
   check "$wrapper: ends with 999" [ "$rc" -eq 231 ]
@@ -90,12 +69,9 @@ EOC
 done
 
 # A receiver directory that does not exist: the session fails and says why.
-echo "[$("$PACKET" passkey 127.0.0.1 "$(id -un)" unused "$TEST_TMP/nowhere")]" > "$B/config/hostmaps/siteC.hostmap"
+write_hostmap "$B/config/hostmaps/siteC.hostmap" 127.0.0.1 "$(id -un)" unused "$TEST_TMP/nowhere"
 "$SHIPTEST" "$D" siteC meg=1 > out.txt 2>&1
 check "missing receiver directory: sending failed" contains out.txt "-- packet sending failed for ($B/epocs/vl_ping_test.data.siteC.siteA."
-framed_text() {  # the program's words stand between the begin and end lines
-  awk '/^--- begin .*shipping errors/ {on = 1; next} /^--- end shipping errors/ {on = 0} on && NF {n++} END {exit n ? 0 : 1}' "$1"
-}
 check "missing receiver directory: sftp's words printed between the lines" framed_text out.txt
 check "missing receiver directory: no success" lacks out.txt "was successful"
 check "missing receiver directory: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
@@ -104,14 +80,7 @@ check "missing receiver directory: nothing left in epocs" [ -z "$(ls -A "$B/epoc
 # well inside the time limit, and nothing stays behind.
 kill "$SSHD_PID" 2> /dev/null
 for _ in $(seq 1 250); do kill -0 "$SSHD_PID" 2> /dev/null || break; sleep 0.02; done
-cat > "$B/config/shipper.conf" <<EOC
-shipper_id=$(id -un)
-view=ship_view
-location_name=siteA
-transport_program=$SRC_DIR/contrib/transport/sftp_openssh
-UTC_offset=+0
-transport_time_limit=20
-EOC
+write_shipper_conf "$B/config/shipper.conf" "$SRC_DIR/contrib/transport/sftp_openssh" transport_time_limit=20
 start=$(date +%s)
 "$SHIPTEST" "$D" siteB meg=1 > out.txt 2>&1; rc=$?
 elapsed=$(( $(date +%s) - start ))
@@ -124,5 +93,4 @@ check "dead server: before the time limit (${elapsed}s)" [ "$elapsed" -lt 20 ]
 check "dead server: nothing left in epocs" [ -z "$(ls -A "$B/epocs")" ]
 check "dead server: nothing in the receiver's bay" [ -z "$(ls -A "$RECV")" ]
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+itest_finish
