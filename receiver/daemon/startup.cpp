@@ -190,7 +190,7 @@ std::string start_banner(DaemonMode mode) {
 // The receiver's part of its last words: the inactivity marker tells of a
 // running receiver only, and the site's shutdown script runs.
 void receiver_last_words(int) {
-    unlink_remove(RECEIVER.INACTIVITY_MARKER);
+    unlink_remove(LOCKS.files.inactive);
     execute_startup_shutdown_trigger_script(TRIGGER_SHUTDOWN, RECEIVER.settings.THIS_LOCATION);
 }
 
@@ -217,7 +217,6 @@ bool receiver_startup(int argc, char** argv) {
     set_depot(line.depot);
     walk_depot(receiver_depot_walk(false), RECEIVER_SELF);
     set_daemon_files(THE_DAEMON_DIR, DAEMON_STEM);
-    RECEIVER.INACTIVITY_MARKER = LOCKS.files.inactive;
     set_log_files(LOG_DIR, "receiver", line.which, true);
     create_log_files();
 
@@ -245,7 +244,7 @@ bool receiver_startup(int argc, char** argv) {
 
     install_terminal_signal_handlers();
     prepare_fault_exit();
-    unlink_remove(RECEIVER.INACTIVITY_MARKER);
+    unlink_remove(LOCKS.files.inactive);
     log_it_banner('s', start_banner(line.mode));
     enter_service();
     FRAME.shutdown_script = receiver_last_words;
