@@ -51,12 +51,6 @@ int earliest(const std::string& list, const std::string_view (&words)[N]) {
     return best;
 }
 
-std::string strip_copy(std::string_view text) {
-    std::string s(text);
-    strip_surrounding(s);
-    return s;
-}
-
 }  // namespace
 
 const char* rmelem_word(RmelemAllowed allowed) {
@@ -133,7 +127,7 @@ ReceiverKeyLine parse_receiver_key_line(std::string_view line, std::string& warn
     std::string_view rest = line.substr(first + 1);
     key.protection_text = std::string(rest);
     std::size_t second = rest.find('>');
-    std::string protection = strip_copy(rest.substr(0, second));
+    std::string protection = stripped_copy(rest.substr(0, second));
     if (protection == "preserve") {
         key.protection = Protection::Preserve;
     } else if (protection.rfind("exactly=", 0) == 0) {

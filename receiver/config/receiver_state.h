@@ -12,7 +12,6 @@ struct ReceiverProcess {
     std::string WHICH_RECEIVER_CONFIG;  // the instance name, "" when none
     std::string CONF;                   // the configuration file path
     std::string CONFIG_TEXT;            // the configuration as last read
-    std::string INACTIVITY_MARKER;      // <daemon>/vandrel_receiver<inst>.daemon_inactive
     ReceiverSettings settings;
     bool IN_MATRIX_MODE = false;  // "-test_once": packets are announced, not applied
     std::time_t STARTED_AT = 0;

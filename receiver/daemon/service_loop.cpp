@@ -85,11 +85,11 @@ bool inactive_now(LoopState& state) {
     const bool inside = in_inactive_time(window, std::time(nullptr)) == 1;
     if (!state.inactive && inside) {
         state.inactive = true;
-        touch_file(RECEIVER.INACTIVITY_MARKER, window.text.c_str(), ATTR_PRIVATE);
+        touch_file(LOCKS.files.inactive, window.text.c_str(), ATTR_PRIVATE);
         log_it('n', fmt_msg(MSG_119, window.text.c_str()));
     } else if (state.inactive && !inside) {
         state.inactive = false;
-        unlink_remove(RECEIVER.INACTIVITY_MARKER);
+        unlink_remove(LOCKS.files.inactive);
         log_it('n', fmt_msg(MSG_120, window.text.c_str()));
     }
     return state.inactive;

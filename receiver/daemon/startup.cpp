@@ -95,25 +95,22 @@ std::vector<DepotWalkStep> receiver_depot_walk(bool config_part) {
 }
 
 // Failure text of a log file that cannot be created.
-using LogFailure = std::string (*)(const std::string& path);
+template <const char* Format>
+std::string log_failure(const std::string& path) {
+    return fmt_msg(Format, START_FAILED, RECEIVER_SELF, path.c_str());
+}
 
 void create_log_files() {
     const LogFileSet& f = LOG_FILES;
     const struct {
         const std::string& path;
-        LogFailure message;
+        std::string (*message)(const std::string& path);
         int code;
     } logs[] = {
-        {f.LOG_FILE, [](const std::string& p) { return fmt_msg(MSG_23, START_FAILED, RECEIVER_SELF, p.c_str()); }, 41},
-        {f.ELOG_FILE, [](const std::string& p) { return fmt_msg(MSG_24, START_FAILED, RECEIVER_SELF, p.c_str()); }, 42},
-        {f.DLOG_FILE, [](const std::string& p) { return fmt_msg(MSG_24, START_FAILED, RECEIVER_SELF, p.c_str()); }, 44},
-        {f.MLOG_FILE, [](const std::string& p) { return fmt_msg(MSG_24b, START_FAILED, RECEIVER_SELF, p.c_str()); },
-         48},
-        {f.WLOG_FILE, [](const std::string& p) { return fmt_msg(MSG_25, START_FAILED, RECEIVER_SELF, p.c_str()); }, 43},
-        {f.TLOG_FILE, [](const std::string& p) { return fmt_msg(MSG_25b, START_FAILED, RECEIVER_SELF, p.c_str()); },
-         43},
-        {f.SSLOG_FILE, [](const std::string& p) { return fmt_msg(MSG_26, START_FAILED, RECEIVER_SELF, p.c_str()); },
-         63},
+        {f.LOG_FILE, log_failure<MSG_23>, 41},   {f.ELOG_FILE, log_failure<MSG_24>, 42},
+        {f.DLOG_FILE, log_failure<MSG_24>, 44},  {f.MLOG_FILE, log_failure<MSG_24b>, 48},
+        {f.WLOG_FILE, log_failure<MSG_25>, 43},  {f.TLOG_FILE, log_failure<MSG_25b>, 43},
+        {f.SSLOG_FILE, log_failure<MSG_26>, 63},
     };
     for (const auto& log : logs)
         if (!create_log_file_if_missing(log.path)) print_and_exit(log.message(log.path) + "\n", log.code);
@@ -190,7 +187,7 @@ std::string start_banner(DaemonMode mode) {
 // The receiver's part of its last words: the inactivity marker tells of a
 // running receiver only, and the site's shutdown script runs.
 void receiver_last_words(int) {
-    unlink_remove(RECEIVER.INACTIVITY_MARKER);
+    unlink_remove(LOCKS.files.inactive);
     execute_startup_shutdown_trigger_script(TRIGGER_SHUTDOWN, RECEIVER.settings.THIS_LOCATION);
 }
 
@@ -217,7 +214,6 @@ bool receiver_startup(int argc, char** argv) {
     set_depot(line.depot);
     walk_depot(receiver_depot_walk(false), RECEIVER_SELF);
     set_daemon_files(THE_DAEMON_DIR, DAEMON_STEM);
-    RECEIVER.INACTIVITY_MARKER = LOCKS.files.inactive;
     set_log_files(LOG_DIR, "receiver", line.which, true);
     create_log_files();
 
@@ -245,7 +241,7 @@ bool receiver_startup(int argc, char** argv) {
 
     install_terminal_signal_handlers();
     prepare_fault_exit();
-    unlink_remove(RECEIVER.INACTIVITY_MARKER);
+    unlink_remove(LOCKS.files.inactive);
     log_it_banner('s', start_banner(line.mode));
     enter_service();
     FRAME.shutdown_script = receiver_last_words;

@@ -185,8 +185,8 @@ PacketEnd process_received_packet(const ReceiverKeyLine& key, const PacketFamily
     const ReceiverSettings& settings = RECEIVER.settings;
     const bool test_mode = RECEIVER.IN_MATRIX_MODE;
 
+    p.descriptor = read_packet_descriptor(f.descriptor);
     if (!test_mode) {
-        p.descriptor = read_packet_descriptor(f.descriptor);
         const std::string& tag = p.descriptor.vob_tag;
         if (p.descriptor.read && !tag.empty()) {
             if (vob_is_locked_for(tag, DEPOT_PATHS._CALCULATED_USER)) {
@@ -200,7 +200,6 @@ PacketEnd process_received_packet(const ReceiverKeyLine& key, const PacketFamily
         for (const std::string* name : {&f.descriptor, &f.data, &f.decrypting, &f.pending}) push_extracted_file(*name);
     } else {
         // Nothing is put on the clean-up list: a test run changes no file.
-        p.descriptor = read_packet_descriptor(f.descriptor);
         log_it('n', COMMON_MSG_13);
     }
     log_packet_intro(p);
@@ -213,7 +212,6 @@ PacketEnd process_received_packet(const ReceiverKeyLine& key, const PacketFamily
     if (execute_trigger_script(TRIGGER_PRE_RECEIVE, settings.THIS_LOCATION, trigger_facts(p)) != 0)
         return toss(p, MSG_PRE_RECEIVE_DENIED, false);
 
-    p.PACKET_END_STATUS = PACKET_NOT_COMPLETED;
     if (!move_file(f.descriptor, f.pending, ATTR_LEAVE)) return toss(p, fmt_msg(MSG_03, f.descriptor.c_str()));
     utime(f.pending.c_str(), nullptr);
 

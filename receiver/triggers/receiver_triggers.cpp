@@ -73,10 +73,9 @@ const char* status_word(int status) {
     }
 }
 
-// Steps shared by every kind: missing script, the run, the outcome.
-int run_script(char kind, const TriggerEnvironment& env) {
-    ScriptChoice c = choose(kind);
-    if (!c.setting->configured()) return 0;
+// Steps shared by every kind of configured script: missing script, the
+// run, the outcome.
+int run_script(const ScriptChoice& c, const TriggerEnvironment& env) {
     const char* level = c.vetoing ? "ERROR" : "WARNING";
     const char cls = c.vetoing ? 'e' : 'w';
     if (access(c.setting->path.c_str(), F_OK) != 0) {
@@ -137,12 +136,14 @@ TriggerEnvironment set_startup_shutdown_envs(char action, const std::string& thi
 }
 
 int execute_trigger_script(char kind, const std::string& this_location, const PacketTriggerFacts& facts) {
-    if (!choose(kind).setting->configured()) return 0;
-    return run_script(kind, set_receiver_envs(kind, this_location, facts));
+    ScriptChoice c = choose(kind);
+    if (!c.setting->configured()) return 0;
+    return run_script(c, set_receiver_envs(kind, this_location, facts));
 }
 
 int execute_startup_shutdown_trigger_script(char action, const std::string& this_location) {
     if (action == TRIGGER_SHUTDOWN) EXECUTED_SHUTDOWN_ALREADY = 1;
-    if (!choose(action).setting->configured()) return 0;
-    return run_script(action, set_startup_shutdown_envs(action, this_location, static_cast<long>(std::time(nullptr))));
+    ScriptChoice c = choose(action);
+    if (!c.setting->configured()) return 0;
+    return run_script(c, set_startup_shutdown_envs(action, this_location, static_cast<long>(std::time(nullptr))));
 }
