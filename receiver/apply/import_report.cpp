@@ -120,7 +120,6 @@ int reprotect_new_elements(const std::string& nele_path, const std::string& vob_
     // A packet without new elements carries a bare line break.
     if (text.find_first_not_of(" \t\r\n") == std::string::npos || text.size() < 10) return 1;
 
-    const ApplySettings& S = APPLY_SETTINGS;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find(NELE_RECORD_END, pos);
@@ -139,11 +138,7 @@ int reprotect_new_elements(const std::string& nele_path, const std::string& vob_
             continue;
         }
         const NewElement& e = parsed[0];
-        std::string pname = view_path_of(vob_path, e.path) + "@@";
-        if (S.protection == PROTECTION_PRESERVE)
-            protect_preserving(pname, e.owner, e.group, e.permissions);
-        else if (S.protection == PROTECTION_EXACTLY)
-            protect_exactly(pname, S.exact_user, S.exact_group);
+        protect_as_key_line_says(view_path_of(vob_path, e.path) + "@@", e.owner, e.group, e.permissions);
     }
     return 1;
 }
