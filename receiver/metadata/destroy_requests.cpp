@@ -14,14 +14,6 @@ namespace receiver_metadata {
 
 namespace {
 
-void warn(const MetadataSettings& settings, const std::string& line) {
-    if (settings.sink.warn) settings.sink.warn(line);
-}
-
-void toc(const MetadataSettings& settings, const std::string& text) {
-    if (settings.sink.toc) settings.sink.toc(text);
-}
-
 // Writes a section header once per packet.
 void header_once(const MetadataSettings& settings, int& not_yet_written, const char* header) {
     if (!not_yet_written) return;

@@ -11,6 +11,14 @@ MetadataSink MetadataSink::logs() {
     return sink;
 }
 
+void warn(const MetadataSettings& settings, const std::string& line) {
+    if (settings.sink.warn) settings.sink.warn(line);
+}
+
+void toc(const MetadataSettings& settings, const std::string& text) {
+    if (settings.sink.toc) settings.sink.toc(text);
+}
+
 std::string_view kind_word(TypeKind kind) {
     switch (kind) {
         case TypeKind::Label:

@@ -144,6 +144,11 @@ struct MetadataPacket {
 
 NameList& replicated_list(MetadataPacket& packet, TypeKind kind);
 
+// Hand one warning line (one table-of-contents text) to the settings' sink,
+// when it has one.
+void warn(const MetadataSettings& settings, const std::string& line);
+void toc(const MetadataSettings& settings, const std::string& text);
+
 // "/view/<view><vob path>/<name>": the object as the import view shows it.
 std::string get_long_element_version(const MetadataSettings& settings, std::string_view name);
 // "<vob path>/<name>": the object as the table of contents names it.
