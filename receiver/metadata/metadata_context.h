@@ -70,11 +70,11 @@ struct MetadataSettings {
     MetadataSink sink = MetadataSink::logs();
 };
 
-// The three kinds of type a request may name.
+// The three kinds of type a request may name (the name table in
+// metadata_context.cpp follows this order).
 enum class TypeKind { Label, Branch, Attribute };
 
 std::string_view kind_word(TypeKind kind);      // "label", "branch", "attribute"
-std::string_view kind_prefix(TypeKind kind);    // "lb", "br", "at"
 std::string_view type_keyword(TypeKind kind);   // "lbtype", "brtype", "attype"
 std::string_view kind_plural(TypeKind kind);    // "Labels", "Branches", "Attributes"
 std::string_view kind_capitals(TypeKind kind);  // "LABEL", "BRANCH", "ATTRIBUTE"
