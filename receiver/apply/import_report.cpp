@@ -37,11 +37,6 @@ void replace_all(std::string& text, std::string_view from, std::string_view to) 
     text.swap(out);
 }
 
-void log_to_digest_and_warnings(const std::string& text) {
-    log_text('E', text);
-    log_text('w', text);
-}
-
 }  // namespace
 
 int report_missing_versions(const std::string& data_path, const std::string& vob_tag) {
@@ -50,10 +45,7 @@ int report_missing_versions(const std::string& data_path, const std::string& vob
         struct stat st;
         if (::lstat(path.c_str(), &st) == 0) continue;
         if (missing++ == 0) {
-            start_email_digest();
-            std::string banner = fmt_msg(MSG_86, packet_file_name(data_path).c_str(), vob_tag.c_str());
-            log_it_banner('E', banner);
-            log_it_banner('w', banner);
+            start_digest_report(fmt_msg(MSG_86, packet_file_name(data_path).c_str(), vob_tag.c_str()));
             log_to_digest_and_warnings(fmt_msg(MSG_85, LOG_FILES.WLOG_FILE.c_str()));
         }
         log_to_digest_and_warnings("   " + path + "\n");

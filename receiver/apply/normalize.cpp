@@ -199,15 +199,10 @@ private:
     void report_existing(const std::string& toc) {
         if (!existing_reported_) {
             existing_reported_ = true;
-            start_email_digest();
-            std::string banner = fmt_msg(MSG_82, packet_.c_str(), vob_tag_.c_str());
-            log_it_banner('E', banner);
-            log_it_banner('w', banner);
-            log_text('E', MSG_84);
-            log_text('w', MSG_84);
+            start_digest_report(fmt_msg(MSG_82, packet_.c_str(), vob_tag_.c_str()));
+            log_to_digest_and_warnings(MSG_84);
         }
-        log_text('E', toc);
-        log_text('w', toc);
+        log_to_digest_and_warnings(toc);
     }
 
     // Leaves out the version in hand: the output goes back to its
