@@ -79,7 +79,7 @@ long write_packet(const std::string& dir, long versions) {
           << format_value_line("AttrType", "Status") << "TypeScope 8:ordinary\nValueType 6:string\nATTYPE_END\n";
     for (int d = 0; d < DIRS; ++d)
         unorm << "DIR_BEGIN\n" << format_value_line("DirName", "d" + std::to_string(d)) << "DIR_END\n";
-    std::ofstream(dir + "/zeb.0000", std::ios::binary);
+    std::ofstream(dir + "/" + data_file_name(0), std::ios::binary);
     std::string post = PostSectionWriter::keyword(true);
     PostSectionWriter writer;
     std::string nele;
@@ -89,11 +89,9 @@ long write_packet(const std::string& dir, long versions) {
         const std::string name = "d" + std::to_string(e % DIRS) + "/e" + std::to_string(e) + ".c";
         unorm << "ELEMENT_BEGIN\n" << format_value_line("Name", name) << "ElType 9:text_file\n";
         for (int v = 0; v < VERSIONS_PER_ELEMENT; ++v) {
-            std::string data = "zeb.0000";
+            std::string data = data_file_name(0);
             if (v > 0) {
-                char file[32];
-                std::snprintf(file, sizeof file, "zeb.%04ld", ++files);
-                data = file;
+                data = data_file_name(++files);
                 std::ofstream(dir + "/" + data, std::ios::binary)
                     << "element " << name << " version " << v << "\nsecond line of " << name << "\n";
             }

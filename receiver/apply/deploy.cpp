@@ -255,18 +255,17 @@ int deploy_package(const std::string& listing, const std::string& target, const 
         return -1;
     }
 
-    std::FILE* in = std::fopen(listing.c_str(), "rb");
+    FilePtr in(std::fopen(listing.c_str(), "rb"));
     if (!in) return -1;
     struct stat st;
-    if (::fstat(fileno(in), &st) != 0 || st.st_size == 0) {
-        std::fclose(in);
+    if (::fstat(fileno(in.get()), &st) != 0 || st.st_size == 0) {
         log_it('e', fmt_msg(MSG_70, package.c_str()));
         return -1;
     }
     std::size_t slash = listing.find_last_of('/');
     d.data_dir = slash == std::string::npos ? "." : listing.substr(0, slash);
 
-    PacketLineReader reader(in);
+    PacketLineReader reader(in.get());
     std::string line;
     int result = 0;
     while (result == 0 && reader.next_line(line)) {
@@ -280,7 +279,6 @@ int deploy_package(const std::string& listing, const std::string& target, const 
         log_it('e', fmt_msg(MSG_70, package.c_str()));
         result = -1;
     }
-    std::fclose(in);
     return result;
 }
 

@@ -21,3 +21,14 @@ void start_email_digest() {
     APPLY_PACKET.EMAIL_IS_POPULATED = 1;
     HAS_WARNINGS = 1;
 }
+
+void start_digest_report(const std::string& banner) {
+    start_email_digest();
+    log_it_banner('E', banner);
+    log_it_banner('w', banner);
+}
+
+void log_to_digest_and_warnings(const std::string& text) {
+    log_text('E', text);
+    log_text('w', text);
+}

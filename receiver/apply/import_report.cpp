@@ -37,11 +37,6 @@ void replace_all(std::string& text, std::string_view from, std::string_view to) 
     text.swap(out);
 }
 
-void log_to_digest_and_warnings(const std::string& text) {
-    log_text('E', text);
-    log_text('w', text);
-}
-
 }  // namespace
 
 int report_missing_versions(const std::string& data_path, const std::string& vob_tag) {
@@ -50,10 +45,7 @@ int report_missing_versions(const std::string& data_path, const std::string& vob
         struct stat st;
         if (::lstat(path.c_str(), &st) == 0) continue;
         if (missing++ == 0) {
-            start_email_digest();
-            std::string banner = fmt_msg(MSG_86, packet_file_name(data_path).c_str(), vob_tag.c_str());
-            log_it_banner('E', banner);
-            log_it_banner('w', banner);
+            start_digest_report(fmt_msg(MSG_86, packet_file_name(data_path).c_str(), vob_tag.c_str()));
             log_to_digest_and_warnings(fmt_msg(MSG_85, LOG_FILES.WLOG_FILE.c_str()));
         }
         log_to_digest_and_warnings("   " + path + "\n");
@@ -120,7 +112,6 @@ int reprotect_new_elements(const std::string& nele_path, const std::string& vob_
     // A packet without new elements carries a bare line break.
     if (text.find_first_not_of(" \t\r\n") == std::string::npos || text.size() < 10) return 1;
 
-    const ApplySettings& S = APPLY_SETTINGS;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find(NELE_RECORD_END, pos);
@@ -139,11 +130,7 @@ int reprotect_new_elements(const std::string& nele_path, const std::string& vob_
             continue;
         }
         const NewElement& e = parsed[0];
-        std::string pname = view_path_of(vob_path, e.path) + "@@";
-        if (S.protection == PROTECTION_PRESERVE)
-            protect_preserving(pname, e.owner, e.group, e.permissions);
-        else if (S.protection == PROTECTION_EXACTLY)
-            protect_exactly(pname, S.exact_user, S.exact_group);
+        protect_as_key_line_says(view_path_of(vob_path, e.path) + "@@", e.owner, e.group, e.permissions);
     }
     return 1;
 }

@@ -49,11 +49,19 @@ struct TypeKind {
     std::string_view name_tag;  // "BrType "
     std::string_view selector;  // "brtype"
     const char* word;           // "branch", "label", "attribute"
+    // The receiver's settings for received data of this kind, and the
+    // packet's list of types of this kind found locked.
+    int ApplySettings::*ignored;
+    int ApplySettings::*suppressed;
+    std::unordered_set<std::string> ApplyPacket::*locked;
 };
 constexpr TypeKind TYPE_KINDS[] = {
-    {'B', BRTYPE_BEGIN, "BRTYPE", TAG_BR_TYPE, BRTYPE, BRANCH},
-    {'L', LBTYPE_BEGIN, "LBTYPE", TAG_LB_TYPE, LBTYPE, LABEL},
-    {'A', ATTYPE_BEGIN, "ATTYPE", TAG_ATTR_TYPE, ATTYPE, ATTRIBUTE},
+    {'B', BRTYPE_BEGIN, "BRTYPE", TAG_BR_TYPE, BRTYPE, BRANCH, &ApplySettings::read_ignore_received_branch_data,
+     &ApplySettings::read_suppress_locked_branch_checking, &ApplyPacket::LOCKED_BRTYPES},
+    {'L', LBTYPE_BEGIN, "LBTYPE", TAG_LB_TYPE, LBTYPE, LABEL, &ApplySettings::read_ignore_received_label_data,
+     &ApplySettings::read_suppress_locked_label_checking, &ApplyPacket::LOCKED_LBTYPES},
+    {'A', ATTYPE_BEGIN, "ATTYPE", TAG_ATTR_TYPE, ATTYPE, ATTRIBUTE, &ApplySettings::read_ignore_received_attribute_data,
+     &ApplySettings::read_suppress_locked_attribute_checking, &ApplyPacket::LOCKED_ATTYPES},
 };
 
 class Normalizer {
@@ -191,15 +199,10 @@ private:
     void report_existing(const std::string& toc) {
         if (!existing_reported_) {
             existing_reported_ = true;
-            start_email_digest();
-            std::string banner = fmt_msg(MSG_82, packet_.c_str(), vob_tag_.c_str());
-            log_it_banner('E', banner);
-            log_it_banner('w', banner);
-            log_text('E', MSG_84);
-            log_text('w', MSG_84);
+            start_digest_report(fmt_msg(MSG_82, packet_.c_str(), vob_tag_.c_str()));
+            log_to_digest_and_warnings(MSG_84);
         }
-        log_text('E', toc);
-        log_text('w', toc);
+        log_to_digest_and_warnings(toc);
     }
 
     // Leaves out the version in hand: the output goes back to its
@@ -256,33 +259,11 @@ private:
         std::string name(parse_value_line(name_line, v)
                              ? trim_trailing_blanks(v.value)
                              : trim_trailing_blanks(std::string_view(name_line).substr(name_line.find(':') + 1)));
-        int ignored = 0, suppressed = 0;
-        bool* suppression_logged = nullptr;
-        std::unordered_set<std::string>* locked = nullptr;
-        switch (kind.letter) {
-            case 'B':
-                ignored = S.read_ignore_received_branch_data;
-                suppressed = S.read_suppress_locked_branch_checking;
-                suppression_logged = &suppression_logged_[0];
-                locked = &P.LOCKED_BRTYPES;
-                break;
-            case 'L':
-                ignored = S.read_ignore_received_label_data;
-                suppressed = S.read_suppress_locked_label_checking;
-                suppression_logged = &suppression_logged_[1];
-                locked = &P.LOCKED_LBTYPES;
-                break;
-            default:
-                ignored = S.read_ignore_received_attribute_data;
-                suppressed = S.read_suppress_locked_attribute_checking;
-                suppression_logged = &suppression_logged_[2];
-                locked = &P.LOCKED_ATTYPES;
-                break;
-        }
-        if (ignored) return;
-        if (suppressed) {
-            if (!*suppression_logged) {
-                *suppression_logged = true;
+        if (S.*kind.ignored) return;
+        if (S.*kind.suppressed) {
+            bool& suppression_logged = suppression_logged_[&kind - TYPE_KINDS];
+            if (!suppression_logged) {
+                suppression_logged = true;
                 log_it('w', fmt_msg(MSG_123, kind.word, kind.word));
             }
             out_.write(format_type_block(kind.letter, name_line, definition));
@@ -293,7 +274,7 @@ private:
             out_.write(format_type_block(kind.letter, name_line, definition));
             return;
         }
-        locked->insert(name);
+        (P.*kind.locked).insert(name);
         bool for_all = answer == LockAnswer::LOCKED_FOR_ALL;
         if (kind.letter == 'B') {
             log_it('w',

@@ -2,6 +2,7 @@
 #include "receiver/apply/protection.h"
 
 #include "common/cc_query.h"
+#include "receiver/apply/apply_state.h"
 
 bool permissions_to_octal(std::string_view permissions, std::string& octal) {
     if (permissions.size() != 9) return false;
@@ -47,4 +48,13 @@ void protect_preserving(const std::string& pname, const std::string& owner, cons
 
 void protect_exactly(const std::string& pname, const std::string& owner, const std::string& group) {
     run_protect(cleartool(CT_PROTECT).args("-chown", owner, "-chgrp", group), pname);
+}
+
+void protect_as_key_line_says(const std::string& pname, const std::string& owner, const std::string& group,
+                              const std::string& permissions) {
+    const ApplySettings& S = APPLY_SETTINGS;
+    if (S.protection == PROTECTION_PRESERVE)
+        protect_preserving(pname, owner, group, permissions);
+    else if (S.protection == PROTECTION_EXACTLY)
+        protect_exactly(pname, S.exact_user, S.exact_group);
 }

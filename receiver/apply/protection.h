@@ -24,3 +24,9 @@ void protect_preserving(const std::string& pname, const std::string& owner, cons
                         const std::string& permissions);
 // Gives `pname` the owner and group of the receiver key line.
 void protect_exactly(const std::string& pname, const std::string& owner, const std::string& group);
+// Gives `pname` the protection the receiver key line being served chooses
+// (APPLY_SETTINGS.protection): the sender's owner, group and permissions for
+// "preserve", the key line's owner and group for "exactly", nothing for the
+// receiver process's own.
+void protect_as_key_line_says(const std::string& pname, const std::string& owner, const std::string& group,
+                              const std::string& permissions);

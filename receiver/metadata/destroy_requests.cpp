@@ -14,14 +14,6 @@ namespace receiver_metadata {
 
 namespace {
 
-void warn(const MetadataSettings& settings, const std::string& line) {
-    if (settings.sink.warn) settings.sink.warn(line);
-}
-
-void toc(const MetadataSettings& settings, const std::string& text) {
-    if (settings.sink.toc) settings.sink.toc(text);
-}
-
 // Writes a section header once per packet.
 void header_once(const MetadataSettings& settings, int& not_yet_written, const char* header) {
     if (!not_yet_written) return;
@@ -172,22 +164,22 @@ void process_destroy_record(const DestroyRecord& record, const MetadataSettings&
             process_type_removal(settings, packet, TypeKind::Branch, o);
             break;
         case DestroyKind::MkLbtype:
-            process_type_creation(settings, packet, TypeKind::Label, o);
+            process_type_creation_or_modification(settings, packet, TypeKind::Label, false, o);
             break;
         case DestroyKind::MkAttype:
-            process_type_creation(settings, packet, TypeKind::Attribute, o);
+            process_type_creation_or_modification(settings, packet, TypeKind::Attribute, false, o);
             break;
         case DestroyKind::MkBrtype:
-            process_type_creation(settings, packet, TypeKind::Branch, o);
+            process_type_creation_or_modification(settings, packet, TypeKind::Branch, false, o);
             break;
         case DestroyKind::ModLbtype:
-            process_type_modification(settings, packet, TypeKind::Label, o);
+            process_type_creation_or_modification(settings, packet, TypeKind::Label, true, o);
             break;
         case DestroyKind::ModAttype:
-            process_type_modification(settings, packet, TypeKind::Attribute, o);
+            process_type_creation_or_modification(settings, packet, TypeKind::Attribute, true, o);
             break;
         case DestroyKind::ModBrtype:
-            process_type_modification(settings, packet, TypeKind::Branch, o);
+            process_type_creation_or_modification(settings, packet, TypeKind::Branch, true, o);
             break;
         case DestroyKind::RnLbtype:
             process_type_rename(settings, TypeKind::Label, o);
@@ -306,21 +298,13 @@ void process_type_removal(const MetadataSettings& settings, MetadataPacket& pack
     }
 }
 
-void process_type_creation(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
-                           const std::string& record) {
+void process_type_creation_or_modification(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
+                                           bool modify, const std::string& record) {
+    const char* command = modify ? "modtype" : "mktype";
     const TypeSpec wanted = parse_type_spec(record);
-    if (!safe_type_name(settings, "mktype", kind, wanted.name)) return;
+    if (!safe_type_name(settings, command, kind, wanted.name)) return;
     const int ignored = ignored_by_process(settings, kind);
-    log_ignoring_this_action_to_TOC(settings, ignored, 1, "mktype", type_keyword(kind), wanted.name);
-    if (!ignored) create_or_replace_type__ignore_errors(settings, packet, kind, record);
-}
-
-void process_type_modification(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
-                               const std::string& record) {
-    const TypeSpec wanted = parse_type_spec(record);
-    if (!safe_type_name(settings, "modtype", kind, wanted.name)) return;
-    const int ignored = ignored_by_process(settings, kind);
-    log_ignoring_this_action_to_TOC(settings, ignored, 1, "modtype", type_keyword(kind), wanted.name);
+    log_ignoring_this_action_to_TOC(settings, ignored, 1, command, type_keyword(kind), wanted.name);
     if (!ignored) create_or_replace_type__ignore_errors(settings, packet, kind, record);
 }
 

@@ -35,10 +35,9 @@ void process_element_removal(const MetadataSettings& settings, bool directory, c
 void process_branch_or_version_removal(const MetadataSettings& settings, bool branch, const std::string& object);
 void process_type_removal(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
                           const std::string& name);
-void process_type_creation(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
-                           const std::string& record);
-void process_type_modification(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
-                               const std::string& record);
+// "mktype" or, with `modify`, "modtype": both make or replace the type.
+void process_type_creation_or_modification(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind,
+                                           bool modify, const std::string& record);
 void process_type_rename(const MetadataSettings& settings, TypeKind kind, const std::string& object);
 void process_type_lock_or_unlock(const MetadataSettings& settings, MetadataPacket& packet, TypeKind kind, bool lock,
                                  const std::string& name);

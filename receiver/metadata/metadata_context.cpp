@@ -1,5 +1,6 @@
 #include "receiver/metadata/metadata_context.h"
 
+#include "common/cc_query.h"
 #include "common/log.h"
 
 namespace receiver_metadata {
@@ -11,64 +12,49 @@ MetadataSink MetadataSink::logs() {
     return sink;
 }
 
-std::string_view kind_word(TypeKind kind) {
-    switch (kind) {
-        case TypeKind::Label:
-            return "label";
-        case TypeKind::Branch:
-            return "branch";
-        case TypeKind::Attribute:
-            return "attribute";
-    }
-    return "";
+void warn(const MetadataSettings& settings, const std::string& line) {
+    if (settings.sink.warn) settings.sink.warn(line);
 }
 
-std::string_view kind_prefix(TypeKind kind) {
-    switch (kind) {
-        case TypeKind::Label:
-            return "lb";
-        case TypeKind::Branch:
-            return "br";
-        case TypeKind::Attribute:
-            return "at";
-    }
-    return "";
+void toc(const MetadataSettings& settings, const std::string& text) {
+    if (settings.sink.toc) settings.sink.toc(text);
+}
+
+namespace {
+
+struct KindNames {
+    std::string_view word;
+    std::string_view keyword;
+    std::string_view plural;
+    std::string_view capitals;
+};
+// In the order of TypeKind.
+constexpr KindNames KIND_NAMES[] = {
+    {"label", LBTYPE, "Labels", "LABEL"},
+    {"branch", BRTYPE, "Branches", "BRANCH"},
+    {"attribute", ATTYPE, "Attributes", "ATTRIBUTE"},
+};
+
+const KindNames& names_of(TypeKind kind) {
+    return KIND_NAMES[static_cast<std::size_t>(kind)];
+}
+
+}  // namespace
+
+std::string_view kind_word(TypeKind kind) {
+    return names_of(kind).word;
 }
 
 std::string_view type_keyword(TypeKind kind) {
-    switch (kind) {
-        case TypeKind::Label:
-            return "lbtype";
-        case TypeKind::Branch:
-            return "brtype";
-        case TypeKind::Attribute:
-            return "attype";
-    }
-    return "";
+    return names_of(kind).keyword;
 }
 
 std::string_view kind_plural(TypeKind kind) {
-    switch (kind) {
-        case TypeKind::Label:
-            return "Labels";
-        case TypeKind::Branch:
-            return "Branches";
-        case TypeKind::Attribute:
-            return "Attributes";
-    }
-    return "";
+    return names_of(kind).plural;
 }
 
 std::string_view kind_capitals(TypeKind kind) {
-    switch (kind) {
-        case TypeKind::Label:
-            return "LABEL";
-        case TypeKind::Branch:
-            return "BRANCH";
-        case TypeKind::Attribute:
-            return "ATTRIBUTE";
-    }
-    return "";
+    return names_of(kind).capitals;
 }
 
 int ignored_by_process(const MetadataSettings& settings, TypeKind kind) {

@@ -70,11 +70,11 @@ struct MetadataSettings {
     MetadataSink sink = MetadataSink::logs();
 };
 
-// The three kinds of type a request may name.
+// The three kinds of type a request may name (the name table in
+// metadata_context.cpp follows this order).
 enum class TypeKind { Label, Branch, Attribute };
 
 std::string_view kind_word(TypeKind kind);      // "label", "branch", "attribute"
-std::string_view kind_prefix(TypeKind kind);    // "lb", "br", "at"
 std::string_view type_keyword(TypeKind kind);   // "lbtype", "brtype", "attype"
 std::string_view kind_plural(TypeKind kind);    // "Labels", "Branches", "Attributes"
 std::string_view kind_capitals(TypeKind kind);  // "LABEL", "BRANCH", "ATTRIBUTE"
@@ -143,6 +143,11 @@ struct MetadataPacket {
 };
 
 NameList& replicated_list(MetadataPacket& packet, TypeKind kind);
+
+// Hand one warning line (one table-of-contents text) to the settings' sink,
+// when it has one.
+void warn(const MetadataSettings& settings, const std::string& line);
+void toc(const MetadataSettings& settings, const std::string& text);
 
 // "/view/<view><vob path>/<name>": the object as the import view shows it.
 std::string get_long_element_version(const MetadataSettings& settings, std::string_view name);

@@ -15,10 +15,6 @@ namespace receiver_metadata {
 
 namespace {
 
-void warn(const MetadataSettings& settings, const std::string& line) {
-    if (settings.sink.warn) settings.sink.warn(line);
-}
-
 bool is_label_record(char kind) {
     return kind == POST_MAKE_LABEL || kind == POST_REMOVE_LABEL;
 }
@@ -100,9 +96,8 @@ int queue_post_record(const PostRecord& record, const MetadataSettings& settings
     const char* command = command_word(record.kind);
     const std::string shown = get_middle_element_version(settings, record.object);
     if (ignored_by_process(settings, kind)) {
-        if (settings.sink.toc)
-            settings.sink.toc(
-                fmt_msg(TOC_REQUEST_LINE, command, record.type.c_str(), shown.c_str(), IGNORED_BY_RECEIVER_PROCESS));
+        toc(settings,
+            fmt_msg(TOC_REQUEST_LINE, command, record.type.c_str(), shown.c_str(), IGNORED_BY_RECEIVER_PROCESS));
         return 0;
     }
     if (!type_name_acceptable(record.type)) {

@@ -16,14 +16,6 @@ std::string str(std::string_view text) {
     return std::string(text);
 }
 
-void warn(const MetadataSettings& settings, const std::string& line) {
-    if (settings.sink.warn) settings.sink.warn(line);
-}
-
-void toc(const MetadataSettings& settings, const std::string& text) {
-    if (settings.sink.toc) settings.sink.toc(text);
-}
-
 CleartoolCommand make_command_of(TypeKind kind) {
     switch (kind) {
         case TypeKind::Label:

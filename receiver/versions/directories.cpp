@@ -5,7 +5,6 @@
 #include "common/frame.h"
 #include "common/log.h"
 #include "common/text_format.h"
-#include "receiver/apply/apply_state.h"
 #include "receiver/apply/protection.h"
 #include "receiver/versions/element_names.h"
 #include "receiver/versions/versions_messages.h"
@@ -83,11 +82,7 @@ void prepare_replicated_directory(const std::string& rel, const std::string& vob
         return;
     }
     add_replicated_dir(dir);
-    const ApplySettings& S = APPLY_SETTINGS;
-    if (S.protection == PROTECTION_EXACTLY)
-        protect_exactly(dir, S.exact_user, S.exact_group);
-    else if (S.protection == PROTECTION_PRESERVE)
-        protect_preserving(dir, owner, group, NO_PROTECTIONS);
+    protect_as_key_line_says(dir, owner, group, NO_PROTECTIONS);
 }
 
 void checkin_replicated_dirs() {
@@ -103,11 +98,6 @@ void checkin_replicated_dirs() {
 }
 
 void apply_protected_dirs() {
-    const ApplySettings& S = APPLY_SETTINGS;
-    for (const ProtectedDir& d : VERSIONS_PACKET.PROTECTED_DIR_LIST) {
-        if (S.protection == PROTECTION_EXACTLY)
-            protect_exactly(d.path, S.exact_user, S.exact_group);
-        else if (S.protection == PROTECTION_PRESERVE)
-            protect_preserving(d.path, d.owner, d.group, d.permissions);
-    }
+    for (const ProtectedDir& d : VERSIONS_PACKET.PROTECTED_DIR_LIST)
+        protect_as_key_line_says(d.path, d.owner, d.group, d.permissions);
 }

@@ -7,10 +7,6 @@ void get_long_element_version(const std::string& vob_path, const std::string& na
     out = view_path_of(vob_path, name);
 }
 
-void get_middle_element_version(const std::string& vob_path, const std::string& name, std::string& out) {
-    out = vob_path + "/" + name;
-}
-
 void strip_surrounding_bracket_char(std::string& s) {
     if (!s.empty() && std::string_view("[({").find(s.front()) != std::string_view::npos) s.erase(0, 1);
     if (!s.empty() && std::string_view("])}").find(s.back()) != std::string_view::npos) s.pop_back();

@@ -7,8 +7,6 @@
 
 // "/view/<import view><vob_path>/<name>".
 void get_long_element_version(const std::string& vob_path, const std::string& name, std::string& out);
-// "<vob_path>/<name>".
-void get_middle_element_version(const std::string& vob_path, const std::string& name, std::string& out);
 
 // Removes a first character that is one of "[({" and a last character that
 // is one of "])}".

@@ -143,7 +143,7 @@ void HeaderApplier::element_type(const std::string& value) {
         refuse_name(WHAT_ELTYPE, value);
         return;
     }
-    std::string selector = "eltype:" + type + "@" + vob_tag_;
+    std::string selector = type_selector("eltype", type, vob_tag_);
     if (type_is_listed(selector)) return;
     Command mkeltype = cleartool(CT_MKELTYPE);
     mkeltype
