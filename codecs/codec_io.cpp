@@ -171,6 +171,10 @@ void ByteWriter::abandon() {
     fd_ = -1;
     len_ = 0;
     failed_ = true;
+    discard_temp();
+}
+
+void ByteWriter::discard_temp() {
     ::unlink(temp_.c_str());
     if (!target_.empty()) codec_remove(target_);
     temp_.clear();
@@ -226,20 +230,15 @@ void ByteWriter::write(const unsigned char* src, std::size_t n) {
 bool ByteWriter::close() {
     if (fd_ < 0) return !failed_;
     flush();
-    if (failed_ && !temp_.empty()) {
-        abandon();
-        return false;
-    }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) failed_ = true;
-    if (!temp_.empty()) {
-        // rename replaces a link at the target itself, never its target.
-        if (!failed_ && !target_.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) failed_ = true;
-        if (failed_) {
-            ::unlink(temp_.c_str());
-            if (!target_.empty()) codec_remove(target_);
-        }
+    if (temp_.empty()) return !failed_;
+    // rename replaces a link at the target itself, never its target.
+    if (!failed_ && !target_.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) failed_ = true;
+    if (failed_) {
+        discard_temp();
+    } else {
         temp_.clear();
         target_.clear();
     }

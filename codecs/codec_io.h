@@ -112,6 +112,8 @@ public:
 private:
     bool open_temp(const std::string& beside);
     void reset_buffer();
+    // Removes the created file and whatever lay at its target's name.
+    void discard_temp();
     void put_run_slow(unsigned char c, std::size_t n);
     void flush();
 

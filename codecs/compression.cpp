@@ -49,7 +49,7 @@ public:
             const std::uint64_t repeats = zero_bytes(word ^ load_word(p + i - 1));
             if (repeats == 0) {
                 // Byte 7 opens the new run; bytes 0..6 are single pairs.
-                o = emit(o, cnt_, cur_);
+                o = emit_pair(o, cnt_, cur_);
                 store_word(o, single_pairs(word));
                 store_word(o + 8, single_pairs(word >> 32));
                 o += 14;
@@ -58,7 +58,7 @@ public:
             } else if (repeats == WORD_HIGHS) {
                 cnt_ += 8;
                 if (cnt_ > COUNT_MAX) {
-                    o = emit(o, COUNT_MAX, cur_);
+                    o = emit_pair(o, COUNT_MAX, cur_);
                     cnt_ -= COUNT_MAX;
                 }
             } else if (cnt_ + 8 <= COUNT_MAX) {
@@ -92,18 +92,13 @@ public:
     }
 
 private:
-    static unsigned char* emit(unsigned char* o, unsigned count, unsigned byte) {
-        o[0] = static_cast<unsigned char>(count);
-        o[1] = static_cast<unsigned char>(byte);
-        return o + 2;
-    }
     // One byte by the plain rule.
     unsigned char* step(unsigned c, unsigned char* o) {
         if (c == cur_ && cnt_ < COUNT_MAX) {
             ++cnt_;
             return o;
         }
-        if (cnt_ > 0) o = emit(o, cnt_, cur_);
+        if (cnt_ > 0) o = emit_pair(o, cnt_, cur_);
         cur_ = c;
         cnt_ = 1;
         return o;

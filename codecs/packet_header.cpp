@@ -147,8 +147,6 @@ int parse_slink_value(std::string_view value, std::string& path, std::string& li
     return 1;
 }
 
-namespace {}  // namespace
-
 int read_packet_header(std::string_view text, PacketHeader& header, std::string& error) {
     int ok = read_header_records(text, header.records, error);
     for (const HeaderRecord& r : header.records) {

@@ -7,12 +7,6 @@
 
 namespace {
 
-unsigned char* emit(unsigned char* o, unsigned count, unsigned byte) {
-    o[0] = static_cast<unsigned char>(count);
-    o[1] = static_cast<unsigned char>(byte);
-    return o + 2;
-}
-
 struct Lanes {
     unsigned char position[64];    // 0, 1, ..., 63
     unsigned char next[64];        // 1, 2, ..., 63, 63
@@ -45,7 +39,7 @@ VANDREL_WIDE_TARGET std::size_t encode_blocks(const unsigned char* p, std::size_
         if (starts == 0) {
             cnt += 64;
             if (cnt > count_max) {
-                o = emit(o, count_max, cur);
+                o = emit_pair(o, count_max, cur);
                 cnt -= count_max;
             }
             continue;
@@ -55,10 +49,10 @@ VANDREL_WIDE_TARGET std::size_t encode_blocks(const unsigned char* p, std::size_
         const auto last = 63u - static_cast<unsigned>(__builtin_clzll(starts));
         unsigned len = cnt + first;
         if (len > count_max) {
-            o = emit(o, count_max, cur);
+            o = emit_pair(o, count_max, cur);
             len -= count_max;
         }
-        o = emit(o, len, cur);
+        o = emit_pair(o, len, cur);
         // Runs wholly inside the block (shorter than 64, below the limit):
         // from each start to the next. Their starts and bytes are packed to
         // the low lanes and interleaved into pairs.

@@ -3,6 +3,13 @@
 
 #include <cstddef>
 
+// Writes the run pair (count, byte) at o; returns the place after it.
+inline unsigned char* emit_pair(unsigned char* o, unsigned count, unsigned byte) {
+    o[0] = static_cast<unsigned char>(count);
+    o[1] = static_cast<unsigned char>(byte);
+    return o + 2;
+}
+
 // Room the wide encoder needs in its output beyond two bytes per input byte.
 inline constexpr std::size_t WIDE_RUN_SLACK = 160;
 

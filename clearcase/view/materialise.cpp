@@ -170,9 +170,10 @@ struct Refresher {
     // element alone can alter below an unchanged directory, at a cost that
     // does not grow with the directory's size.
     void sync_entries_naming(const std::string& path, const std::string& sel, int64_t eid) {
-        Stmt s(st.db(), sel.rfind("co:", 0) == 0 ? "SELECT name FROM co_dirents WHERE eid=? AND co_id=?"
-                                                 : "SELECT name FROM dirents WHERE eid=? AND version_id=?");
-        if (sel.rfind("co:", 0) != 0 && sel.rfind("v:", 0) != 0) return;
+        const bool checked_out = sel.rfind("co:", 0) == 0;
+        if (!checked_out && sel.rfind("v:", 0) != 0) return;
+        Stmt s(st.db(), checked_out ? "SELECT name FROM co_dirents WHERE eid=? AND co_id=?"
+                                    : "SELECT name FROM dirents WHERE eid=? AND version_id=?");
         s.bind(1, eid).bind(2, static_cast<int64_t>(std::stoll(sel.substr(sel.find(':') + 1))));
         std::vector<std::string> names;
         while (s.step())

@@ -14,6 +14,4 @@ hold_shipping() {
 }
 
 # resume_shipping: starts the shipper again; 0 once it logged its start.
-resume_shipping() {
-    _start shipper "$SHIPPER" "$DEPOT_A" "$DEPOT_A/m_bay/logs/shipper_start_stop.txt"
-}
+resume_shipping() { start_shipper; }

@@ -7,13 +7,16 @@
 # for cannot happen (a daemon gone, a failed pass, a tossed packet), saying
 # which step did not happen.
 
-# _running PROGRAM DEPOT: the detached daemon of that depot is alive (its
-# command line ends in "PROGRAM DEPOT -start").
-_running() {
+# _daemon_pids PROGRAM DEPOT: the process ids of the detached daemon of that
+# depot (its command line ends in "PROGRAM DEPOT -start"); fails when none runs.
+_daemon_pids() {
     local pattern
     pattern=$(printf '%s %s -start' "$1" "$2" | sed 's/[][\.*^$+?(){}|]/\\&/g')
-    pgrep -f -- "$pattern\$" > /dev/null
+    pgrep -f -- "$pattern\$"
 }
+
+# _running PROGRAM DEPOT: the detached daemon of that depot is alive.
+_running() { _daemon_pids "$1" "$2" > /dev/null; }
 
 # _lines FILE: the number of lines of FILE (0 when it does not exist).
 _lines() { if [ -f "$1" ]; then wc -l < "$1"; else echo 0; fi; }
@@ -45,11 +48,12 @@ _start() {
     fi
 }
 
+# start_shipper, start_receiver: one daemon detached (see _start).
+start_shipper() { _start shipper "$SHIPPER" "$DEPOT_A" "$DEPOT_A/m_bay/logs/shipper_start_stop.txt"; }
+start_receiver() { _start receiver "$RECEIVER" "$DEPOT_B" "$DEPOT_B/m_bay/logs/receiver_start_stop.txt"; }
+
 # start_daemons: both daemons detached; 0 once both logged their start.
-start_daemons() {
-    _start receiver "$RECEIVER" "$DEPOT_B" "$DEPOT_B/m_bay/logs/receiver_start_stop.txt" \
-        && _start shipper "$SHIPPER" "$DEPOT_A" "$DEPOT_A/m_bay/logs/shipper_start_stop.txt"
-}
+start_daemons() { start_receiver && start_shipper; }
 
 # stop_daemons: asks both daemons to stop and waits for them (bounded).
 stop_daemons() {

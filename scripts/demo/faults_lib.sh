@@ -28,16 +28,8 @@ applied_packets() { _count "Successfully processed package" "$DEPOT_B/m_bay/logs
 # more_than N CMD...: CMD prints a number larger than N.
 more_than() { [ "$("${@:2}")" -gt "$1" ]; }
 
-# start_shipper, start_receiver: one daemon detached (see _start).
-start_shipper() { _start shipper "$SHIPPER" "$DEPOT_A" "$DEPOT_A/m_bay/logs/shipper_start_stop.txt"; }
-start_receiver() { _start receiver "$RECEIVER" "$DEPOT_B" "$DEPOT_B/m_bay/logs/receiver_start_stop.txt"; }
-
 # daemon_pid PROGRAM DEPOT: the process id of the detached daemon of DEPOT.
-daemon_pid() {
-    local pattern
-    pattern=$(printf '%s %s -start' "$1" "$2" | sed 's/[][\.*^$+?(){}|]/\\&/g')
-    pgrep -f -- "$pattern\$" | head -n 1
-}
+daemon_pid() { _daemon_pids "$1" "$2" | head -n 1; }
 
 # kill_hard PROGRAM DEPOT: kill -9 of the daemon, waiting until it is gone.
 kill_hard() {

@@ -36,9 +36,9 @@ while IFS='#' read -r scenario limit want text; do
     start=$SECONDS
     (
         export FAKE_ROLE=receiver
-        _start receiver "$RECEIVER" "$DEPOT_B" "$DEPOT_B/m_bay/logs/receiver_start_stop.txt" || exit 1
+        start_receiver || exit 1
         export FAKE_ROLE=shipper
-        _start shipper "$SHIPPER" "$DEPOT_A" "$DEPOT_A/m_bay/logs/shipper_start_stop.txt" || exit 1
+        start_shipper || exit 1
         wait_for_confirmation "$limit" "$mark"
     ) > "$TEST_TMP/wait.out" 2>&1
     got=$?

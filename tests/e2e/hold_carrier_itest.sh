@@ -23,12 +23,11 @@ grep -qx "$VOB_KEY>.*>$LOC_B>hold" "$DEPOT_A/m_bay/config/shipper.conf" || die "
 carry() { bash "$SRC_DIR/scripts/demo/carry_held.sh" "$HOLD" "$INTAKE_B" 2>> "$TEST_TMP/carry.err"; }
 # carried_and_confirmed MARK: one carrier round; B's confirmation differs from MARK.
 carried_and_confirmed() { carry && [ "$(confirmation_mark)" != "$1" ]; }
-held_passes() { _count "Completed (mship.$NNN.$LOC_B)" "$DEPOT_A/m_bay/logs/shipper_all.txt"; }
 
 # round WHAT N: waits for the shipper's N-th held packet, lets the carrier
 # work until B confirmed it, brings the confirmation back, compares.
 round() {
-    wait_until 60 "the shipper holds packet $2" more_than $(($2 - 1)) held_passes \
+    wait_until 60 "the shipper holds packet $2" more_than $(($2 - 1)) shipped_passes \
         || die "$1: $(tail -n 5 "$DEPOT_A/m_bay/logs/shipper_errors.txt")"
     has_file "$HELD.pack"
     no_file "$INTAKE_B/$STREAM.pack"

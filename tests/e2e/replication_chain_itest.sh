@@ -14,25 +14,15 @@ itest_sandbox sites_lib chain_lib
 itest_make_sites
 B=/view/$VIEW_B$VOB_B
 
-# replicate WHAT: waits for B to confirm the packet that carries WHAT, then
-# compares the two VOBs.
-replicate() {
-    wait_for_confirmation 60 "$mark" > "$TEST_TMP/wait.out" 2>&1 \
-        || die "$1 was not replicated: $(cat "$TEST_TMP/wait.out")"
-    compare_sites > "$TEST_TMP/cmp.out" 2>&1 || fail "after $1 the VOBs differ: $(head -n 20 "$TEST_TMP/cmp.out")"
-    [ -e "$DEPOT_A/m_bay/_ship_out/mship.$NNN.$LOC_B" ] && fail "after $1 a shipping request is left"
-    mark=$(confirmation_mark)
-}
-
 mark=$(confirmation_mark)
 trap stop_daemons EXIT
 start_daemons 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
-replicate "the first history"
+itest_replicate "the first history"
 content "$(cat "/view/$VIEW_A_WORK$VOB_A/src/util.c@@/main/dev/1")" "$B/src/util.c@@/main/dev/1"
 [ -e "$B/doc/old.txt" ] && fail "an element removed before the first packet reached B"
 
 change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
-replicate "the changes, removals and locks"
+itest_replicate "the changes, removals and locks"
 no_file "$B/src/Makefile"
 content "replication started" "$B/doc/CHANGES"
 

@@ -3,8 +3,9 @@
 # site B (on an address, perhaps behind a prefix such as "ip netns exec NS"),
 # site A's shipper with the OpenSSH wrapper, the first history and then the
 # later changes replicated and compared, both daemons stopped on request.
-# Source it inside the sandbox after tests/clearcase/lib.sh, sites_lib.sh,
-# chain_lib.sh and sftp_lib.sh, then call sftp_chain ADDRESS [PREFIX...].
+# Source it inside the sandbox after tests/support/itest_lib.sh,
+# tests/clearcase/lib.sh, sites_lib.sh, chain_lib.sh and sftp_lib.sh, then
+# call sftp_chain ADDRESS [PREFIX...].
 # Add to CHAIN_STOP what the caller needs done on the way out.
 
 CHAIN_STOP=${CHAIN_STOP:-}
@@ -14,16 +15,6 @@ chain_stop() {
     stop_daemons
     sftp_sshd_stop "$SSHD_DIR"
     eval "$CHAIN_STOP"
-}
-
-# _replicate WHAT: waits for B to confirm the packet that carries WHAT, then
-# compares the two VOBs.
-_replicate() {
-    wait_for_confirmation 60 "$mark" > "$TEST_TMP/wait.out" 2>&1 \
-        || die "$1 was not replicated: $(cat "$TEST_TMP/wait.out")"
-    compare_sites > "$TEST_TMP/cmp.out" 2>&1 || fail "after $1 the VOBs differ: $(head -n 20 "$TEST_TMP/cmp.out")"
-    [ -e "$DEPOT_A/m_bay/_ship_out/mship.$NNN.$LOC_B" ] && fail "after $1 a shipping request is left"
-    mark=$(confirmation_mark)
 }
 
 sftp_chain() {
@@ -39,7 +30,7 @@ sftp_chain() {
 
     mark=$(confirmation_mark)
     start_daemons 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
-    _replicate "the first history"
+    itest_replicate "the first history"
     content "$(cat "/view/$VIEW_A_WORK$VOB_A/src/util.c@@/main/dev/1")" "$b/src/util.c@@/main/dev/1"
     # The changes are made while the shipper rests: a running shipper may
     # take the request half-way through them, and its next pass, finding
@@ -48,9 +39,8 @@ sftp_chain() {
     timeout 60 "$SHIPPER" "$DEPOT_A" -stop > "$TEST_TMP/pause.out" 2>&1 < /dev/null \
         || die "the shipper did not stop for the changes: $(cat "$TEST_TMP/pause.out")"
     change_history "$VIEW_A_WORK" "$VOB_A" || die "changes at A"
-    _start shipper "$SHIPPER" "$DEPOT_A" "$DEPOT_A/m_bay/logs/shipper_start_stop.txt" 2> "$TEST_TMP/start.err" \
-        || die "$(cat "$TEST_TMP/start.err")"
-    _replicate "the changes, removals and locks"
+    start_shipper 2> "$TEST_TMP/start.err" || die "$(cat "$TEST_TMP/start.err")"
+    itest_replicate "the changes, removals and locks"
     no_file "$b/src/Makefile"
     content "replication started" "$b/doc/CHANGES"
 

@@ -178,3 +178,12 @@ itest_make_sites() {
   sites_init "$TEST_TMP/sites"
   make_sites > "$TEST_TMP/make.out" 2>&1 || die "make_sites: $(cat "$TEST_TMP/make.out")"
 }
+
+# itest_replicate WHAT: waits for B to confirm the packet that carries WHAT (B's confirmation differs from $mark), compares the two VOBs, checks that no shipping request of A is left, and keeps B's new confirmation in $mark (after itest_sandbox sites_lib chain_lib).
+itest_replicate() {
+  wait_for_confirmation 60 "$mark" > "$TEST_TMP/wait.out" 2>&1 \
+    || die "$1 was not replicated: $(cat "$TEST_TMP/wait.out")"
+  compare_sites > "$TEST_TMP/cmp.out" 2>&1 || fail "after $1 the VOBs differ: $(head -n 20 "$TEST_TMP/cmp.out")"
+  [ -e "$DEPOT_A/m_bay/_ship_out/mship.$NNN.$LOC_B" ] && fail "after $1 a shipping request is left"
+  mark=$(confirmation_mark)
+}
