@@ -18,38 +18,12 @@
 #include "common/messages.h"
 #include "common/text_format.h"
 #include "common/text_ops.h"
+#include "common/unique_fd.h"
 #include "receiver/apply/apply_messages.h"
 #include "receiver/apply/normalize.h"
 #include "receiver/apply/packet_lines.h"
 
 namespace {
-
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    ~Fd() { reset(); }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
 
 constexpr char REFUSED_OUTSIDE[] = "its path is absolute, climbs out with \"..\" or holds a line break";
 constexpr char REFUSED_LINK[] = "a symbolic link lies on its way";
@@ -75,7 +49,7 @@ void log_ack(const char* word, const char* status, const std::string& path) {
 struct Deployment {
     const std::string& target;
     const std::string& package;
-    Fd target_fd;
+    UniqueFd target_fd;
     std::string data_dir;
     long next_data_file = 0;
     // One copy buffer for every file of the package: a deployment of many
@@ -96,7 +70,7 @@ struct Deployment {
     // the last component, `last` its name (empty when `rel` names the target
     // itself). Returns null on success, else the refusal reason; a missing
     // directory on the way gives success with parent not ok.
-    const char* walk(std::string_view rel, Fd& parent, std::string& last) const {
+    const char* walk(std::string_view rel, UniqueFd& parent, std::string& last) const {
         std::vector<std::string_view> parts;
         std::size_t pos = 0;
         while (pos <= rel.size()) {
@@ -107,7 +81,7 @@ struct Deployment {
             pos = end + 1;
         }
         last.clear();
-        Fd dir(::dup(target_fd.get()));
+        UniqueFd dir(::dup(target_fd.get()));
         if (!parts.empty()) {
             last.assign(parts.back());
             parts.pop_back();
@@ -117,10 +91,10 @@ struct Deployment {
             struct stat st;
             if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
                 return REFUSED_LINK;
-            Fd next(::openat(dir.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            UniqueFd next(::openat(dir.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!next.ok()) {
                 if (errno == ELOOP) return REFUSED_LINK;
-                parent = Fd();
+                parent = UniqueFd();
                 return nullptr;
             }
             dir = std::move(next);
@@ -135,7 +109,7 @@ struct Deployment {
             refuse(DEPLOY_ACK_DIRECTORY, DEPLOY_WORD_DIRECTORY, path, REFUSED_OUTSIDE, 3);
             return -1;
         }
-        Fd parent;
+        UniqueFd parent;
         std::string last;
         if (const char* reason = walk(rel, parent, last)) {
             refuse(DEPLOY_ACK_DIRECTORY, DEPLOY_WORD_DIRECTORY, path, reason, 3);
@@ -176,7 +150,7 @@ struct Deployment {
             refuse(DEPLOY_ACK_FILE, DEPLOY_WORD_FILE, path, REFUSED_OUTSIDE, 1);
             return -1;
         }
-        Fd parent;
+        UniqueFd parent;
         std::string last;
         if (const char* reason = walk(rel, parent, last)) {
             refuse(DEPLOY_ACK_FILE, DEPLOY_WORD_FILE, path, reason, 1);
@@ -198,13 +172,13 @@ struct Deployment {
     // Copies the data file into a fresh temporary file of `dir` and renames
     // it to `name`.
     static bool place_file(int dir, const std::string& name, const std::string& data, std::vector<char>& buf) {
-        Fd in(::open(data.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd in(::open(data.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!in.ok()) return false;
         std::string temp;
-        Fd out;
+        UniqueFd out;
         for (int attempt = 0; attempt < 100 && !out.ok(); ++attempt) {
             temp = std::string(TEMP_PREFIX) + random_string(16);
-            out = Fd(::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+            out = UniqueFd(::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (!out.ok() && errno != EEXIST) return false;
         }
         if (!out.ok()) return false;
@@ -240,7 +214,7 @@ struct Deployment {
 
 int deploy_package(const std::string& listing, const std::string& target, const std::string& package) {
     log_it('n', fmt_msg(MSG_71, target.c_str()));
-    Deployment d{target, package, Fd(), {}, 0, std::vector<char>(1u << 20)};
+    Deployment d{target, package, UniqueFd(), {}, 0, std::vector<char>(1u << 20)};
 
     // "--": a target that begins with "-" is a name, not an option.
     Command mkdir_target("mkdir");
@@ -249,7 +223,7 @@ int deploy_package(const std::string& listing, const std::string& target, const 
         d.trouble(1, DEPLOY_WORD_DIRECTORY, target);
         return -1;
     }
-    d.target_fd = Fd(::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    d.target_fd = UniqueFd(::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!d.target_fd.ok()) {
         d.trouble(2, DEPLOY_WORD_DIRECTORY, target);
         return -1;
