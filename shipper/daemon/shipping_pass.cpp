@@ -474,9 +474,9 @@ int ShippingPass::hold_packet() {
 // Step 25: the packet travels with the transport program.
 int ShippingPass::send_packet() {
     log_it('n', fmt_msg(SENDING, packet().c_str(), location_.c_str()));
-    if (settings_.transport_kind != shipper_config::TransportKind::ftp)
-        log_it('n', fmt_msg(USING_PROGRAM, shipper_config::transport_kind_name(settings_.transport_kind),
-                            pass_transport_number(settings_.transport_kind)));
+    if (settings_.transport_kind != TransportKind::Ftp)
+        log_it('n', fmt_msg(USING_PROGRAM, transport_kind_name(settings_.transport_kind),
+                            transport_kind_number(settings_.transport_kind)));
     const int parts = MULTIPART.XTRA_PACKET_PARTS;
     errno = 0;
     if (!pass_make_instructions(names_, parts)) {

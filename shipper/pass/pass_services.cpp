@@ -29,24 +29,6 @@ PatternList patterns_of(const shipper_config::Designators& designators) {
     return list;
 }
 
-TransportKind kind_of(shipper_config::TransportKind kind) {
-    switch (kind) {
-        case shipper_config::TransportKind::ftp:
-            return TransportKind::Ftp;
-        case shipper_config::TransportKind::sftp:
-            return TransportKind::Sftp;
-        case shipper_config::TransportKind::psftpk:
-            return TransportKind::Psftpk;
-        case shipper_config::TransportKind::psftpp:
-            return TransportKind::Psftpp;
-        case shipper_config::TransportKind::ssftp:
-            return TransportKind::Ssftp;
-        case shipper_config::TransportKind::lftp:
-            return TransportKind::Lftp;
-    }
-    return TransportKind::Ftp;
-}
-
 }  // namespace
 
 void pass_select_metadata(const shipper_config::VobKey& key, int slink_scale, bool slink_override) {
@@ -141,14 +123,10 @@ int pass_extra_parts() {
     return MULTIPART.XTRA_PACKET_PARTS;
 }
 
-int pass_transport_number(shipper_config::TransportKind kind) {
-    return transport_kind_number(kind_of(kind));
-}
-
 void pass_set_transport(const shipper_config::ShipperSettings& settings, const std::string& hostmaps_dir,
                         const std::string& epocs_dir) {
     TRANSPORT.settings.program = settings.TRANSPORT_PROGRAM;
-    TRANSPORT.settings.kind = kind_of(settings.transport_kind);
+    TRANSPORT.settings.kind = settings.transport_kind;
     TRANSPORT.settings.hostmaps_dir = hostmaps_dir;
     TRANSPORT.settings.local_dir = epocs_dir;
     TRANSPORT.settings.session_seconds = static_cast<unsigned>(settings.TRANSPORT_TIME_LIMIT);

@@ -62,9 +62,6 @@ int pass_extra_parts();
 
 // ---- Transport.
 
-// The kind's number as the sending log line shows it.
-int pass_transport_number(shipper_config::TransportKind kind);
-
 // Prepares the transport of this process (program, kind, directories).
 void pass_set_transport(const shipper_config::ShipperSettings& settings, const std::string& hostmaps_dir,
                         const std::string& epocs_dir);
