@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "shipper/config/config_file.h"
 #include "shipper/config/config_messages.h"
 #include "shipper/config/vob_key.h"
@@ -107,7 +108,7 @@ private:
                 word[0] > '9')
                 continue;
             if (leading_number(word) < 0) {
-                std::string key = strip(line);
+                std::string key = stripped_copy(line);
                 keep_going_ = visitor_.problem('e', fmt_msg(INCLUDE_VOB_ID_RANGE_MSG, rules_.denied, path.c_str(),
                                                             VOB_ID_MIN, VOB_ID_MAX, key.c_str()));
                 if (!keep_going_) return;

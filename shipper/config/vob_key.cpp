@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "shipper/config/config_file.h"
 #include "shipper/config/config_messages.h"
 
@@ -103,7 +104,8 @@ std::string check_designators(std::string_view field, const DesignatorWords& wor
     std::size_t pos = 0;
     while (pos <= rest.size()) {
         std::size_t end = rest.find(',', pos);
-        std::string name = strip(rest.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos));
+        std::string name =
+            stripped_copy(rest.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos));
         if (name.empty()) break;
         ++count;
         if (name.size() > DESIGNATOR_NAME_MAX) too_long = true;
@@ -131,7 +133,7 @@ std::string check_destination(const std::string& s, const KeyContext& c, VobKey&
         k.is_deployment = true;
         k.deploy_platform = marker[0];
         k.hard_deployment = marker[2] == 'D';
-        k.deployment_location = strip(std::string_view(s).substr(4));
+        k.deployment_location = stripped_copy(std::string_view(s).substr(4));
         const std::string& loc = k.deployment_location;
         if (loc.empty()) return key_msg<MISSING_DEPLOY_MSG>(R, c, k.key);
         if (starts_with(loc, "\\\\") || starts_with(loc, "//"))
@@ -212,7 +214,7 @@ std::vector<std::string> split_fields(std::string_view line) {
 }
 
 bool parse_vob_id(std::string_view field, int& id) {
-    std::string text = strip(field);
+    std::string text = stripped_copy(field);
     if (text.empty() || text.size() > 4) return false;
     int value = 0;
     for (char ch : text) {
@@ -232,10 +234,10 @@ bool is_valid_location(std::string_view location) {
 
 std::string check_vob_key(std::string_view line, const KeyContext& c, VobKey& k) {
     k = VobKey{};
-    k.key = strip(line);
+    k.key = stripped_copy(line);
     std::vector<std::string> raw = split_fields(k.key);
     std::vector<std::string> f;
-    for (const std::string& field : raw) f.push_back(strip(field));
+    for (const std::string& field : raw) f.push_back(stripped_copy(field));
     f.resize(std::max<std::size_t>(f.size(), 11));
     const char* R = REPLICATION_DENIED_;
 
