@@ -132,7 +132,6 @@ struct Checker {
         for (const Scale& scale : {Scale{"minute", 60, 1440}, Scale{"second", 1, 60}, Scale{"hour", 3600, 24}}) {
             if (value != scale.word) continue;
             s.DURATION_SCALE = scale.word;
-            s.duration_scale_set = true;
             s.DURATION_SCALE_X = scale.seconds;
             s.DURATION_MAX = scale.max;
             return {};

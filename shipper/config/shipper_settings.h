@@ -37,7 +37,6 @@ struct ShipperSettings {
     int TRANSPORT_TIME_LIMIT = TRANSPORT_TIME_LIMIT_DEFAULT;  // transport_time_limit=, seconds
     std::string UTC_OFFSET;
     std::string DURATION_SCALE = "minute";
-    bool duration_scale_set = false;
     int DURATION_SCALE_X = 60;
     int DURATION_MAX = 1440;
     int DURATION = 5;

@@ -34,10 +34,6 @@
 
 using namespace pass_msg;
 
-std::string shipping_request_path(int vob_id, const std::string& location) {
-    return fmt_msg("%s/mship.%03d.%s", SHIP_DIR.c_str(), vob_id, location.c_str());
-}
-
 namespace {
 
 // How often opening the request for appending is retried, one second apart.

@@ -110,9 +110,7 @@ void run_shipper(int argc, char** argv) {
     ShipperCommandLine line;
     if (int code = parse_shipper_command_line(argc, argv, line); code != 0)
         print_and_exit(shipper_usage(argv[0]), code);
-    SHIPPER.mode = line.mode;
     SHIPPER.TEST_MODE = line.mode == DaemonMode::TestOnce;
-    SHIPPER.IS_STICKY = line.sticky;
     SHIPPER.WHICH_SHIPPER_CONFIG = line.class_digit;
     SHIPPER.MY_CLASS = line.class_digit.empty() ? 'x' : line.class_digit[0];
 

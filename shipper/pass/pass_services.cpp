@@ -1,7 +1,6 @@
 // The pass's calls into the transport and history libraries.
 #include <cerrno>
 
-#include "codecs/multipart.h"
 #include "shipper/history/conversion.h"
 #include "shipper/history/deployment_export.h"
 #include "shipper/history/destruction.h"
@@ -117,10 +116,6 @@ long pass_versions_in_packet() {
 
 std::string pass_file_working_on() {
     return CONVERSION.CURRENT_VERSION_FILE_WORKING_ON;
-}
-
-int pass_extra_parts() {
-    return MULTIPART.XTRA_PACKET_PARTS;
 }
 
 void pass_set_transport(const shipper_config::ShipperSettings& settings, const std::string& hostmaps_dir,

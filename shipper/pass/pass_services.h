@@ -58,7 +58,6 @@ struct PassConversion {
 int pass_convert(const PassConversion& conversion);
 long pass_versions_in_packet();
 std::string pass_file_working_on();
-int pass_extra_parts();
 
 // ---- Transport.
 
