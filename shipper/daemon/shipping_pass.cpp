@@ -72,6 +72,7 @@ public:
                                  SHIPPER.settings.THIS_LOCATION, static_cast<long>(::getpid()))) {}
 
     int run();
+    const PassNames& names() const { return names_; }
 
 private:
     int take_request();
@@ -557,11 +558,9 @@ int make_package_if_reqired(int vob_id, const std::string& vob_tag, const std::s
     init_since();
     ShippingPass pass(SHIPPER.CURRENT_KEY, vob_id, vob_tag, destination, orig_portion, dest_portion, location,
                       is_deployment);
-    const std::string building = fmt_msg("%s/epoc.%03d.%s.%s.bld", THE_EPOCS_DIR.c_str(), vob_id, location.c_str(),
-                                         SHIPPER.settings.THIS_LOCATION.c_str());
-    unlink_remove(building);
+    unlink_remove(pass.names().building);
     int result = pass.run();
-    unlink_remove(building);
+    unlink_remove(pass.names().building);
     remove_ship_files();
     release_and_remove_temp_lock();
     // Packet time stamps have a one-second grain: the next packet must not
