@@ -15,10 +15,6 @@ namespace {
 constexpr std::string_view ADD_CLASS = "add_class=";
 constexpr std::string_view INCLUDE_FILE = "include_file=";
 
-bool starts_with(std::string_view s, std::string_view head) {
-    return s.substr(0, head.size()) == head;
-}
-
 // The number at the start of a word, -1 when it is above 9999.
 int leading_number(std::string_view word) {
     long value = 0;
@@ -70,12 +66,12 @@ private:
     bool handle(const Pending& line, bool is_main) {
         if (!keep_going_) return false;
         std::string_view word = first_word(line.text);
-        if (is_main && !line.included && word.size() == 11 && starts_with(word, ADD_CLASS) && word[10] >= '0' &&
+        if (is_main && !line.included && word.size() == 11 && word.starts_with(ADD_CLASS) && word[10] >= '0' &&
             word[10] <= '9') {
             visitor_.class_declared(word[10] - '0');
             return true;
         }
-        if (!line.included && starts_with(word, INCLUDE_FILE) && word.size() > INCLUDE_FILE.size()) {
+        if (!line.included && word.starts_with(INCLUDE_FILE) && word.size() > INCLUDE_FILE.size()) {
             include(word.substr(INCLUDE_FILE.size()));
             return keep_going_;
         }
