@@ -7,6 +7,7 @@
 
 #include "common/console_frame.h"
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "proxy/proxy_messages.h"
 #include "shipper/config/config_file.h"
 #include "shipper/transport/transport.h"
@@ -30,7 +31,7 @@ bool relay_kind_of(std::string_view program, RelayKind& kind) {
 int parse_proxy_text(std::string_view text, ProxyMap& map) {
     std::vector<std::string> lines;
     for (std::string_view line : shipper_config::split_lines(text)) {
-        std::string kept = shipper_config::strip(line);
+        std::string kept = stripped_copy(line);
         if (kept.empty()) continue;
         lines.push_back(std::move(kept));
         if (lines.size() == 3) break;

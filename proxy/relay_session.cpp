@@ -122,27 +122,21 @@ SessionOutcome follow_instructions_(RelayWork& work, const std::string& script_t
         blog_it('e', MSG_11);
         return SessionOutcome::Failed;
     }
-    if (file_size_or_zero(work.errors()) > 0) {
+    // Shows the file that tells what went wrong and fails the session.
+    auto failed_with = [](const std::string& file) {
         blog_it('e', PROXY_BEGIN_ERRORS);
-        blat_file(work.errors().c_str());
+        blat_file(file.c_str());
         blog_it('e', PROXY_END_ERRORS);
         return SessionOutcome::Failed;
-    }
+    };
+    if (file_size_or_zero(work.errors()) > 0) return failed_with(work.errors());
     // An ftp client goes on after a refused command and shows the server's
     // refusal on its standard output.
-    if (work.map.kind == RelayKind::Ftp && unexplained_ftp_refusals(text.text, tolerated_not_found) > 0) {
-        blog_it('e', PROXY_BEGIN_ERRORS);
-        blat_file(work.output().c_str());
-        blog_it('e', PROXY_END_ERRORS);
-        return SessionOutcome::Failed;
-    }
+    if (work.map.kind == RelayKind::Ftp && unexplained_ftp_refusals(text.text, tolerated_not_found) > 0)
+        return failed_with(work.output());
     // ... and, in its verbose mode, reports every upload it finished.
-    if (work.map.kind == RelayKind::Ftp && !unconfirmed_ftp_uploads(script_text, text.text).empty()) {
-        blog_it('e', PROXY_BEGIN_ERRORS);
-        blat_file(work.output().c_str());
-        blog_it('e', PROXY_END_ERRORS);
-        return SessionOutcome::Failed;
-    }
+    if (work.map.kind == RelayKind::Ftp && !unconfirmed_ftp_uploads(script_text, text.text).empty())
+        return failed_with(work.output());
     if (!summary.empty()) blog_it('n', summary);
     return SessionOutcome::Ok;
 }

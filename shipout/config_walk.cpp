@@ -1,6 +1,7 @@
 #include "shipout/config_walk.h"
 
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "shipout/shipout_messages.h"
 #include "shipper/config/config_file.h"
 #include "shipper/config/config_pass.h"
@@ -31,7 +32,7 @@ public:
     }
 
     bool key_line(const shipper_config::PassLine& line) override {
-        std::string key = shipper_config::strip(line.text);
+        std::string key = stripped_copy(line.text);
         std::vector<std::string> fields = shipper_config::split_fields(key);
         int vob_id = -1;
         if (!shipper_config::parse_vob_id(fields[0], vob_id)) {
@@ -48,7 +49,7 @@ public:
         }
         VobKey vob;
         vob.vob_id = vob_id;
-        vob.vob_tag = shipper_config::strip(fields[1]);
+        vob.vob_tag = stripped_copy(fields[1]);
         vob.locations = shipper_config::split_words(fields[6]);
         vob.key = key;
         vob.file = line.file;

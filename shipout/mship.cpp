@@ -3,6 +3,7 @@
 #include "common/text_format.h"
 
 #include <cerrno>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,16 @@ bool write_all(int fd, const std::string& data) {
     return true;
 }
 
+// What stands at path, if anything: a symbolic link to nothing (a request
+// is never written through it) or an existing request.
+std::optional<MshipResult> existing_request(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0) return std::nullopt;
+    struct stat target {};
+    if (S_ISLNK(link.st_mode) && ::stat(path.c_str(), &target) != 0) return MshipResult::DanglingLink;
+    return MshipResult::AlreadyThere;
+}
+
 }  // namespace
 
 std::string mship_path(const std::string& ship_dir, int vob_id, const std::string& location) {
@@ -45,12 +56,7 @@ std::string mship_content(const std::string& scrambled_key, const std::string& s
 }
 
 MshipResult write_mship_if_absent(const std::string& path, const std::string& content) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        struct stat target {};
-        if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) != 0) return MshipResult::DanglingLink;
-        return MshipResult::AlreadyThere;
-    }
+    if (std::optional<MshipResult> there = existing_request(path)) return *there;
 
     std::string dir = path.substr(0, path.rfind('/'));
     TempFile temp;
@@ -70,9 +76,7 @@ MshipResult write_mship_if_absent(const std::string& path, const std::string& co
     temp.fd = -1;
     if (::link(temp.path.c_str(), path.c_str()) != 0) {
         if (errno != EEXIST) return MshipResult::WriteError;
-        struct stat now {};
-        bool dangling = ::lstat(path.c_str(), &now) == 0 && S_ISLNK(now.st_mode) && ::stat(path.c_str(), &st) != 0;
-        return dangling ? MshipResult::DanglingLink : MshipResult::AlreadyThere;
+        return existing_request(path).value_or(MshipResult::AlreadyThere);
     }
     return MshipResult::Created;
 }

@@ -1,8 +1,8 @@
 #include "shipout/site_file.h"
 
 #include "shipout/shipout_messages.h"
-#include "shipper/config/config_file.h"
 #include "common/text_format.h"
+#include "common/text_ops.h"
 
 #include <fstream>
 
@@ -16,12 +16,11 @@ bool read_site_file(const std::string& path, SiteFile& site, std::string& messag
     }
     std::string line;
     while (std::getline(in, line)) {
-        std::string text = shipper_config::strip(line);
+        std::string text = stripped_copy(line);
         if (text.empty() || text[0] == '#') continue;
         std::size_t eq = text.find('=');
         if (eq == std::string::npos) continue;
-        if (shipper_config::strip(text.substr(0, eq)) == "depot")
-            site.depot = shipper_config::strip(text.substr(eq + 1));
+        if (stripped_copy(text.substr(0, eq)) == "depot") site.depot = stripped_copy(text.substr(eq + 1));
     }
     if (in.bad()) {
         message = fmt_msg(SITE_FILE_UNREADABLE, path.c_str());

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
 
     Transport transport;
     transport.settings.program = s.TRANSPORT_PROGRAM;
-    transport_kind_of_program(s.TRANSPORT_PROGRAM, transport.settings.kind);
+    transport.settings.kind = s.transport_kind;
     transport.settings.hostmaps_dir = HOSTMAPS_DIR;
     transport.settings.local_dir = THE_EPOCS_DIR;
     transport.settings.session_seconds = static_cast<unsigned>(s.TRANSPORT_TIME_LIMIT);

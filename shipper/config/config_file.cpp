@@ -105,14 +105,6 @@ std::vector<std::string> split_words(std::string_view text) {
     return words;
 }
 
-std::string strip(std::string_view text) {
-    std::size_t b = 0;
-    std::size_t e = text.size();
-    while (b < e && is_blank(text[b])) ++b;
-    while (e > b && is_blank(text[e - 1])) --e;
-    return std::string(text.substr(b, e - b));
-}
-
 std::string kept_lines(std::string_view text) {
     std::string kept;
     for (std::string_view line : split_lines(text)) {

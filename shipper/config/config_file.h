@@ -42,8 +42,6 @@ std::vector<std::string_view> split_lines(std::string_view text);
 std::string_view first_word(std::string_view line);
 // Blank-separated words.
 std::vector<std::string> split_words(std::string_view text);
-// A copy without blanks, tabs and line ends at either end.
-std::string strip(std::string_view text);
 
 // The lines that hold a word whose first character is not '#', each
 // followed by a newline: the text the global keys are looked up in.

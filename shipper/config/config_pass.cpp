@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "shipper/config/config_file.h"
 #include "shipper/config/config_messages.h"
 #include "shipper/config/vob_key.h"
@@ -13,10 +14,6 @@ namespace {
 
 constexpr std::string_view ADD_CLASS = "add_class=";
 constexpr std::string_view INCLUDE_FILE = "include_file=";
-
-bool starts_with(std::string_view s, std::string_view head) {
-    return s.substr(0, head.size()) == head;
-}
 
 // The number at the start of a word, -1 when it is above 9999.
 int leading_number(std::string_view word) {
@@ -69,12 +66,12 @@ private:
     bool handle(const Pending& line, bool is_main) {
         if (!keep_going_) return false;
         std::string_view word = first_word(line.text);
-        if (is_main && !line.included && word.size() == 11 && starts_with(word, ADD_CLASS) && word[10] >= '0' &&
+        if (is_main && !line.included && word.size() == 11 && word.starts_with(ADD_CLASS) && word[10] >= '0' &&
             word[10] <= '9') {
             visitor_.class_declared(word[10] - '0');
             return true;
         }
-        if (!line.included && starts_with(word, INCLUDE_FILE) && word.size() > INCLUDE_FILE.size()) {
+        if (!line.included && word.starts_with(INCLUDE_FILE) && word.size() > INCLUDE_FILE.size()) {
             include(word.substr(INCLUDE_FILE.size()));
             return keep_going_;
         }
@@ -107,7 +104,7 @@ private:
                 word[0] > '9')
                 continue;
             if (leading_number(word) < 0) {
-                std::string key = strip(line);
+                std::string key = stripped_copy(line);
                 keep_going_ = visitor_.problem('e', fmt_msg(INCLUDE_VOB_ID_RANGE_MSG, rules_.denied, path.c_str(),
                                                             VOB_ID_MIN, VOB_ID_MAX, key.c_str()));
                 if (!keep_going_) return;

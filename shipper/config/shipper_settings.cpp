@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <array>
 #include <cctype>
 
 #include "codecs/key_file.h"
@@ -15,18 +14,6 @@
 namespace shipper_config {
 
 namespace {
-
-struct KindName {
-    const char* prefix;
-    TransportKind kind;
-};
-// Prefixes in the order they are tested.
-constexpr std::array<KindName, 6> KIND_PREFIXES = {{{"lftp", TransportKind::lftp},
-                                                    {"sftp", TransportKind::sftp},
-                                                    {"psftpk", TransportKind::psftpk},
-                                                    {"psftpp", TransportKind::psftpp},
-                                                    {"ssftp", TransportKind::ssftp},
-                                                    {"ftp", TransportKind::ftp}}};
 
 std::string first_word_of(const std::string& value) {
     return std::string(first_word(value));
@@ -85,7 +72,7 @@ struct Checker {
         s.TRANSPORT_PROGRAM = c.allow_spaces_in_transport ? value : first_word_of(value);
         const std::string& p = s.TRANSPORT_PROGRAM;
         if (p.empty() || p.back() == '/') return msg<NO_TRANSPORT_MSG>();
-        if (p.size() > TRANSPORT_PROGRAM_MAX || !transport_kind_of(p, s.transport_kind))
+        if (p.size() > TRANSPORT_PROGRAM_MAX || !transport_kind_of_program(p, s.transport_kind))
             return msg<BAD_TRANSPORT_MSG>("ftp", "sftp", "psftpk", "psftpp", "ssftp", "lftp");
         return {};
     }
@@ -145,7 +132,6 @@ struct Checker {
         for (const Scale& scale : {Scale{"minute", 60, 1440}, Scale{"second", 1, 60}, Scale{"hour", 3600, 24}}) {
             if (value != scale.word) continue;
             s.DURATION_SCALE = scale.word;
-            s.duration_scale_set = true;
             s.DURATION_SCALE_X = scale.seconds;
             s.DURATION_MAX = scale.max;
             return {};
@@ -180,24 +166,6 @@ struct Checker {
 };
 
 }  // namespace
-
-const char* transport_kind_name(TransportKind kind) {
-    for (const KindName& k : KIND_PREFIXES)
-        if (k.kind == kind) return k.prefix;
-    return "ftp";
-}
-
-bool transport_kind_of(const std::string& program, TransportKind& kind) {
-    std::size_t slash = program.rfind('/');
-    std::string base = slash == std::string::npos ? program : program.substr(slash + 1);
-    for (const KindName& k : KIND_PREFIXES) {
-        if (base.compare(0, std::char_traits<char>::length(k.prefix), k.prefix) == 0) {
-            kind = k.kind;
-            return true;
-        }
-    }
-    return false;
-}
 
 std::string read_global_settings(const std::string& kept, const SettingsContext& context, ShipperSettings& settings) {
     settings = ShipperSettings{};

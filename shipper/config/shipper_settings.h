@@ -8,14 +8,9 @@
 #include <functional>
 #include <string>
 
-namespace shipper_config {
+#include "shipper/transport/transport.h"
 
-enum class TransportKind { ftp, sftp, psftpk, psftpp, ssftp, lftp };
-const char* transport_kind_name(TransportKind kind);
-// The kind named by the base name of a transport program (text after the
-// last "/"), by prefix in the order lftp, sftp, psftpk, psftpp, ssftp, ftp.
-// False when none matches.
-bool transport_kind_of(const std::string& program, TransportKind& kind);
+namespace shipper_config {
 
 inline constexpr std::size_t TRANSPORT_PROGRAM_MAX = 511;
 inline constexpr int SLINKS_PER_SCALE = 10240;
@@ -38,11 +33,10 @@ struct ShipperSettings {
     std::string EXPORT_VIEW;  // view=
     std::string THIS_LOCATION;
     std::string TRANSPORT_PROGRAM;
-    TransportKind transport_kind = TransportKind::ftp;
+    TransportKind transport_kind = TransportKind::Ftp;        // from the program's base name
     int TRANSPORT_TIME_LIMIT = TRANSPORT_TIME_LIMIT_DEFAULT;  // transport_time_limit=, seconds
     std::string UTC_OFFSET;
     std::string DURATION_SCALE = "minute";
-    bool duration_scale_set = false;
     int DURATION_SCALE_X = 60;
     int DURATION_MAX = 1440;
     int DURATION = 5;

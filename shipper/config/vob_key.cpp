@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "shipper/config/config_file.h"
 #include "shipper/config/config_messages.h"
 
@@ -30,30 +31,24 @@ constexpr std::array<std::string_view, 4> RELATIVE_ENDS = {"/.", "/..", "\\.", "
 bool contains(std::string_view s, std::string_view part) {
     return s.find(part) != std::string_view::npos;
 }
-bool ends_with(std::string_view s, std::string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-bool starts_with(std::string_view s, std::string_view head) {
-    return s.substr(0, head.size()) == head;
-}
 
 bool has_relative_component(std::string_view s) {
     for (std::string_view part : RELATIVE_PARTS)
         if (contains(s, part)) return true;
     for (std::string_view end : RELATIVE_ENDS)
-        if (ends_with(s, end)) return true;
+        if (s.ends_with(end)) return true;
     return false;
 }
 
 bool valid_unix_tag(std::string_view s) {
     return !s.empty() && s[0] == '/' && !contains(s, "\\") && !contains(s, "/../") && !contains(s, "/./") &&
-           !ends_with(s, "/.") && !ends_with(s, "/..") && !ends_with(s, "/");
+           !s.ends_with("/.") && !s.ends_with("/..") && !s.ends_with("/");
 }
 
 bool valid_windows_tag(std::string_view s) {
     if (s.empty()) return true;
     return s[0] == '\\' && !contains(s, "/") && !contains(s, "\\..\\") && !contains(s, "\\.\\") &&
-           !ends_with(s, "\\.") && !ends_with(s, "\\..") && !ends_with(s, "\\");
+           !s.ends_with("\\.") && !s.ends_with("\\..") && !s.ends_with("\\");
 }
 
 enum class Portion { ok, missing, invalid, absolute, relative, trailing };
@@ -90,9 +85,9 @@ std::string check_designators(std::string_view field, const DesignatorWords& wor
                               const std::string& key, Designators& out) {
     out = Designators{};
     if (field.empty()) return {};
-    if (starts_with(field, "[E]"))
+    if (field.starts_with("[E]"))
         out.letter = 'E';
-    else if (starts_with(field, "[O]"))
+    else if (field.starts_with("[O]"))
         out.letter = 'R';
     else
         return fmt_msg(BAD_DESIGNATOR_MSG, DEPLOYMENT_DENIED_, c.program, c.file.c_str(), words.field, key.c_str());
@@ -103,7 +98,8 @@ std::string check_designators(std::string_view field, const DesignatorWords& wor
     std::size_t pos = 0;
     while (pos <= rest.size()) {
         std::size_t end = rest.find(',', pos);
-        std::string name = strip(rest.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos));
+        std::string name =
+            stripped_copy(rest.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos));
         if (name.empty()) break;
         ++count;
         if (name.size() > DESIGNATOR_NAME_MAX) too_long = true;
@@ -127,15 +123,14 @@ std::string check_destination(const std::string& s, const KeyContext& c, VobKey&
     const char* R = REPLICATION_DENIED_;
     if (s.empty()) return key_msg<MISSING_DEST_MSG>(R, c, k.key);
     for (const char* marker : {"/[D]", "/[d]", "\\[D]", "\\[d]"}) {
-        if (!starts_with(s, marker)) continue;
+        if (!s.starts_with(marker)) continue;
         k.is_deployment = true;
         k.deploy_platform = marker[0];
         k.hard_deployment = marker[2] == 'D';
-        k.deployment_location = strip(std::string_view(s).substr(4));
+        k.deployment_location = stripped_copy(std::string_view(s).substr(4));
         const std::string& loc = k.deployment_location;
         if (loc.empty()) return key_msg<MISSING_DEPLOY_MSG>(R, c, k.key);
-        if (starts_with(loc, "\\\\") || starts_with(loc, "//"))
-            return key_msg<BAD_DEPLOY_MSG>(R, c, k.key) + UNC_SUFFIX;
+        if (loc.starts_with("\\\\") || loc.starts_with("//")) return key_msg<BAD_DEPLOY_MSG>(R, c, k.key) + UNC_SUFFIX;
         bool absolute = k.deploy_platform == '/' ? loc[0] == '/' : is_windows_absolute(loc);
         if (!absolute) return key_msg<BAD_DEPLOY_MSG>(R, c, k.key);
         if (has_relative_component(loc)) return key_msg<RELATIVE_DEPLOY_MSG>(R, c, k.key);
@@ -212,7 +207,7 @@ std::vector<std::string> split_fields(std::string_view line) {
 }
 
 bool parse_vob_id(std::string_view field, int& id) {
-    std::string text = strip(field);
+    std::string text = stripped_copy(field);
     if (text.empty() || text.size() > 4) return false;
     int value = 0;
     for (char ch : text) {
@@ -232,10 +227,10 @@ bool is_valid_location(std::string_view location) {
 
 std::string check_vob_key(std::string_view line, const KeyContext& c, VobKey& k) {
     k = VobKey{};
-    k.key = strip(line);
+    k.key = stripped_copy(line);
     std::vector<std::string> raw = split_fields(k.key);
     std::vector<std::string> f;
-    for (const std::string& field : raw) f.push_back(strip(field));
+    for (const std::string& field : raw) f.push_back(stripped_copy(field));
     f.resize(std::max<std::size_t>(f.size(), 11));
     const char* R = REPLICATION_DENIED_;
 
@@ -257,9 +252,9 @@ std::string check_vob_key(std::string_view line, const KeyContext& c, VobKey& k)
     if (!message.empty()) return message;
 
     if (!f[7].empty()) {
-        if (starts_with(f[7], "ship"))
+        if (f[7].starts_with("ship"))
             k.personality = 'S';
-        else if (starts_with(f[7], "hold"))
+        else if (f[7].starts_with("hold"))
             k.personality = 'H';
         else
             return fmt_msg(BAD_PERSONALITY_MSG, R, c.program, c.file.c_str(), k.key.c_str(), "ship", "hold");

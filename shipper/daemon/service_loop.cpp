@@ -45,7 +45,6 @@ public:
             return true;
         }
         for (const std::string& location : key.locations) {
-            SHIPPER.SHIP = shipping_request_path(key.vob_id, location);
             EXTRACTED_FILES.clear();
             SHIPPER.LOST_RACE = false;
             if (pass_(key.vob_id, key.vob_tag, key.destination, key.orig_portion, key.dest_portion, location,
@@ -130,7 +129,6 @@ void body(bool one_pass) {
         log_it('e', "Startup denied by startup trigger...");
         the_last_words(ORDERLY_SHUTDOWN);
     }
-    SHIPPER.completely_started = true;
     const ShippingPass pass = make_package_if_reqired;
     for (;;) {
         stop_if_queued_to_stop();

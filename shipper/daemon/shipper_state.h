@@ -7,7 +7,6 @@
 #include <ctime>
 #include <string>
 
-#include "common/daemon_control.h"
 #include "shipper/config/shipper_settings.h"
 #include "shipper/config/vob_key.h"
 
@@ -18,9 +17,7 @@ struct ShipperProcess {
     // Command line.
     std::string WHICH_SHIPPER_CONFIG;  // the class digit, empty for the main shipper
     char MY_CLASS = 'x';               // the class digit, or x for the main shipper
-    bool IS_STICKY = false;            // -wait
-    DaemonMode mode = DaemonMode::Unknown;
-    bool TEST_MODE = false;  // -test_once
+    bool TEST_MODE = false;            // -test_once
 
     // Start-up.
     std::time_t started_at = 0;
@@ -30,10 +27,8 @@ struct ShipperProcess {
     shipper_config::ShipperSettings settings;
 
     // Service loop.
-    bool completely_started = false;
     std::bitset<10> LAST_DEFINED_ADDITIONAL_CLASSES;
     shipper_config::VobKey CURRENT_KEY;  // the VOB key line being handled
-    std::string SHIP;                    // the shipping request of the key and location being handled
 
     // Shipping pass results the loop and the trigger scripts read.
     bool LOST_RACE = false;

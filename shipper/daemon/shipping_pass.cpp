@@ -34,10 +34,6 @@
 
 using namespace pass_msg;
 
-std::string shipping_request_path(int vob_id, const std::string& location) {
-    return fmt_msg("%s/mship.%03d.%s", SHIP_DIR.c_str(), vob_id, location.c_str());
-}
-
 namespace {
 
 // How often opening the request for appending is retried, one second apart.
@@ -76,6 +72,7 @@ public:
                                  SHIPPER.settings.THIS_LOCATION, static_cast<long>(::getpid()))) {}
 
     int run();
+    const PassNames& names() const { return names_; }
 
 private:
     int take_request();
@@ -474,9 +471,9 @@ int ShippingPass::hold_packet() {
 // Step 25: the packet travels with the transport program.
 int ShippingPass::send_packet() {
     log_it('n', fmt_msg(SENDING, packet().c_str(), location_.c_str()));
-    if (settings_.transport_kind != shipper_config::TransportKind::ftp)
-        log_it('n', fmt_msg(USING_PROGRAM, shipper_config::transport_kind_name(settings_.transport_kind),
-                            pass_transport_number(settings_.transport_kind)));
+    if (settings_.transport_kind != TransportKind::Ftp)
+        log_it('n', fmt_msg(USING_PROGRAM, transport_kind_name(settings_.transport_kind),
+                            transport_kind_number(settings_.transport_kind)));
     const int parts = MULTIPART.XTRA_PACKET_PARTS;
     errno = 0;
     if (!pass_make_instructions(names_, parts)) {
@@ -561,11 +558,9 @@ int make_package_if_reqired(int vob_id, const std::string& vob_tag, const std::s
     init_since();
     ShippingPass pass(SHIPPER.CURRENT_KEY, vob_id, vob_tag, destination, orig_portion, dest_portion, location,
                       is_deployment);
-    const std::string building = fmt_msg("%s/epoc.%03d.%s.%s.bld", THE_EPOCS_DIR.c_str(), vob_id, location.c_str(),
-                                         SHIPPER.settings.THIS_LOCATION.c_str());
-    unlink_remove(building);
+    unlink_remove(pass.names().building);
     int result = pass.run();
-    unlink_remove(building);
+    unlink_remove(pass.names().building);
     remove_ship_files();
     release_and_remove_temp_lock();
     // Packet time stamps have a one-second grain: the next packet must not

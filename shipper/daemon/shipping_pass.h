@@ -14,6 +14,3 @@
 int make_package_if_reqired(int vob_id, const std::string& vob_tag, const std::string& destination,
                             const std::string& orig_portion, const std::string& dest_portion,
                             const std::string& location, bool is_deployment);
-
-// "<ship dir>/mship.<NNN>.<location>"
-std::string shipping_request_path(int vob_id, const std::string& location);

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "codecs/key_file.h"
 #include "common/cc_query.h"
 #include "common/command.h"
 #include "common/daemon_control.h"
@@ -16,8 +15,7 @@
 #include "common/messages.h"
 #include "common/signals.h"
 #include "common/text_format.h"
-#include "shipper/config/config_file.h"
-#include "shipper/config/config_messages.h"
+#include "shipper/config/config_load.h"
 #include "shipper/daemon/command_line.h"
 #include "shipper/daemon/service_loop.h"
 #include "shipper/daemon/shipper_state.h"
@@ -61,37 +59,11 @@ void create_log_files() {
 }
 
 void read_configuration(const char* user) {
-    using namespace shipper_config;
-    FileText read = read_bounded_file(SHIPPER.CONF, SHIPPER_CONFIG_MAX);
-    switch (read.status) {
-        case ReadStatus::ok:
-            break;
-        case ReadStatus::missing:
-            log_and_bail(fmt_msg(CONFIG_NOT_EXIST_MSG, START_FAILED, SHIPPER_SELF, SHIPPER.CONF.c_str()));
-        case ReadStatus::unreadable:
-            log_and_bail(fmt_msg(CONFIG_CANNOT_READ_MSG, START_FAILED, SHIPPER_SELF, SHIPPER.CONF.c_str()));
-        case ReadStatus::empty:
-            log_and_bail(fmt_msg(CONFIG_EMPTY_MSG, START_FAILED, SHIPPER_SELF, SHIPPER.CONF.c_str()));
-    }
-    if (read.truncated) {
-        log_it('w', fmt_msg(CONFIG_TRUNCATED_MSG, "WARNING", SHIPPER_SELF, SHIPPER.CONF.c_str(),
-                            static_cast<long>(SHIPPER_CONFIG_MAX)));
-        drop_partial_last_line(read.text);
-    }
-    SHIPPER.CONFIG_BUFFER = kept_lines(read.text);
-
-    SettingsContext context;
-    context.program = SHIPPER_SELF;
-    context.config_path = SHIPPER.CONF;
-    context.calculated_user = user;
-    context.trigger_dir = TRIGGER_DIR;
-    context.key_path = key_file_path(DEPOT, true, SHIPPER.WHICH_SHIPPER_CONFIG);
-    context.class_file = !SHIPPER.is_main_shipper();
-    context.class_digit = SHIPPER.MY_CLASS;
-    context.allow_spaces_in_transport = env_set("ZEB_ONSITE_ALLOW_SPACES_IN_TRANSPORT_PROGRAM");
-    context.check_view = [](const std::string& view) { return check_view(view); };
-    std::string failure = read_global_settings(SHIPPER.CONFIG_BUFFER, context, SHIPPER.settings);
-    if (!failure.empty()) log_and_bail(failure);
+    shipper_config::LoadedConfig loaded = shipper_config::load_shipper_configuration(
+        SHIPPER_SELF, SHIPPER.CONF, SHIPPER.WHICH_SHIPPER_CONFIG, user, SHIPPER.settings);
+    if (!loaded.warning.empty()) log_it('w', loaded.warning);
+    if (!loaded.failure.empty()) log_and_bail(loaded.failure);
+    SHIPPER.CONFIG_BUFFER = std::move(loaded.kept);
     UTC_OFFSET = SHIPPER.settings.UTC_OFFSET;
 }
 
@@ -110,9 +82,7 @@ void run_shipper(int argc, char** argv) {
     ShipperCommandLine line;
     if (int code = parse_shipper_command_line(argc, argv, line); code != 0)
         print_and_exit(shipper_usage(argv[0]), code);
-    SHIPPER.mode = line.mode;
     SHIPPER.TEST_MODE = line.mode == DaemonMode::TestOnce;
-    SHIPPER.IS_STICKY = line.sticky;
     SHIPPER.WHICH_SHIPPER_CONFIG = line.class_digit;
     SHIPPER.MY_CLASS = line.class_digit.empty() ? 'x' : line.class_digit[0];
 

@@ -10,6 +10,7 @@
 #include "common/text_format.h"
 #include "shipper/config/config_file.h"
 #include "shipper/pass/pass_messages.h"
+#include "shipper/transport/transport.h"
 
 namespace {
 
@@ -22,13 +23,8 @@ bool write_new_private_file(const std::string& path, const std::string& text) {
     unlink_remove(path);
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    bool ok = ::close(fd) == 0 && done == text.size();
+    bool ok = write_whole(fd, text);
+    if (::close(fd) != 0) ok = false;
     if (!ok) unlink_remove(path);
     return ok;
 }

@@ -1,7 +1,6 @@
 // The pass's calls into the transport and history libraries.
 #include <cerrno>
 
-#include "codecs/multipart.h"
 #include "shipper/history/conversion.h"
 #include "shipper/history/deployment_export.h"
 #include "shipper/history/destruction.h"
@@ -27,24 +26,6 @@ PatternList patterns_of(const shipper_config::Designators& designators) {
                                                   : DESIGNATOR_ALL;
     list.patterns = designators.names;
     return list;
-}
-
-TransportKind kind_of(shipper_config::TransportKind kind) {
-    switch (kind) {
-        case shipper_config::TransportKind::ftp:
-            return TransportKind::Ftp;
-        case shipper_config::TransportKind::sftp:
-            return TransportKind::Sftp;
-        case shipper_config::TransportKind::psftpk:
-            return TransportKind::Psftpk;
-        case shipper_config::TransportKind::psftpp:
-            return TransportKind::Psftpp;
-        case shipper_config::TransportKind::ssftp:
-            return TransportKind::Ssftp;
-        case shipper_config::TransportKind::lftp:
-            return TransportKind::Lftp;
-    }
-    return TransportKind::Ftp;
 }
 
 }  // namespace
@@ -137,18 +118,10 @@ std::string pass_file_working_on() {
     return CONVERSION.CURRENT_VERSION_FILE_WORKING_ON;
 }
 
-int pass_extra_parts() {
-    return MULTIPART.XTRA_PACKET_PARTS;
-}
-
-int pass_transport_number(shipper_config::TransportKind kind) {
-    return transport_kind_number(kind_of(kind));
-}
-
 void pass_set_transport(const shipper_config::ShipperSettings& settings, const std::string& hostmaps_dir,
                         const std::string& epocs_dir) {
     TRANSPORT.settings.program = settings.TRANSPORT_PROGRAM;
-    TRANSPORT.settings.kind = kind_of(settings.transport_kind);
+    TRANSPORT.settings.kind = settings.transport_kind;
     TRANSPORT.settings.hostmaps_dir = hostmaps_dir;
     TRANSPORT.settings.local_dir = epocs_dir;
     TRANSPORT.settings.session_seconds = static_cast<unsigned>(settings.TRANSPORT_TIME_LIMIT);

@@ -58,12 +58,8 @@ struct PassConversion {
 int pass_convert(const PassConversion& conversion);
 long pass_versions_in_packet();
 std::string pass_file_working_on();
-int pass_extra_parts();
 
 // ---- Transport.
-
-// The kind's number as the sending log line shows it.
-int pass_transport_number(shipper_config::TransportKind kind);
 
 // Prepares the transport of this process (program, kind, directories).
 void pass_set_transport(const shipper_config::ShipperSettings& settings, const std::string& hostmaps_dir,

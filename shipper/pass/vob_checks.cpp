@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "common/cc_query.h"
+#include "common/text_ops.h"
 #include "shipper/config/config_file.h"
 
 int vob_has_trigger_types(const std::string& vob_tag) {
@@ -13,7 +14,7 @@ int vob_has_trigger_types(const std::string& vob_tag) {
     for (const char* name : REQUIRED_TRIGGER_TYPES) {
         bool found = false;
         for (std::string_view line : shipper_config::split_lines(listing))
-            if (shipper_config::strip(line) == name) found = true;
+            if (stripped_copy(line) == name) found = true;
         if (!found) return 0;
     }
     return 1;
@@ -24,7 +25,7 @@ VobState check_view_and_vob(const std::string& view, const std::string& vob_tag)
     if (cleartool(CT_LSVOB).args("-s", vob_tag).trash_all().run() != 0) return VobState::not_accessible;
     std::string answer;
     get_results(cleartool(CT_LSVOB).arg(vob_tag).raw(TRASH_ERR), answer, CC_ANSWER_SIZE);
-    if (shipper_config::strip(answer).empty()) return VobState::lsvob_failed;
+    if (stripped_copy(answer).empty()) return VobState::lsvob_failed;
     // "* <tag>  <storage> ...": the tag is the first word from the third
     // character on; it must be this VOB's tag, not merely begin with it.
     std::string_view rest = answer.size() > 2 ? std::string_view(answer).substr(2) : std::string_view();
@@ -39,5 +40,5 @@ int is_a_slink_or_error(const std::string& path) {
     if (!cleartool(CT_DESCRIBE).args("-fmt", "%m", path).trash_err().capture(kind, CC_ANSWER_SIZE, &status) ||
         status != 0)
         return -1;
-    return shipper_config::strip(kind) == "symbolic link" ? 1 : 0;
+    return stripped_copy(kind) == "symbolic link" ? 1 : 0;
 }

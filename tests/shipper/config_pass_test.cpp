@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text_ops.h"
 #include "shipper/config/config_file.h"
 #include "shipper/config/config_pass.h"
 #include "tests/support/scratch_dir.h"
@@ -25,7 +26,7 @@ public:
         return true;
     }
     bool key_line(const PassLine& line) override {
-        events.push_back(std::string(line.included ? "included " : "key ") + strip(line.text));
+        events.push_back(std::string(line.included ? "included " : "key ") + stripped_copy(line.text));
         return stop_after_keys-- != 1;
     }
     std::vector<std::string> events;

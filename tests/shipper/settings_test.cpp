@@ -147,7 +147,7 @@ TEST_F(Settings, GoodFileSetsEverySetting) {
     EXPECT_EQ(settings.EXPORT_VIEW, "good_view");
     EXPECT_EQ(settings.THIS_LOCATION, "siteA");
     EXPECT_EQ(settings.TRANSPORT_PROGRAM, "/usr/bin/sftp");
-    EXPECT_EQ(settings.transport_kind, TransportKind::sftp);
+    EXPECT_EQ(settings.transport_kind, TransportKind::Sftp);
     EXPECT_EQ(settings.TRANSPORT_TIME_LIMIT, 600);
     EXPECT_EQ(settings.UTC_OFFSET, "+0100");
     EXPECT_EQ(settings.DURATION_SCALE, "second");
@@ -190,10 +190,10 @@ TEST_F(Settings, TransportKindsByBaseName) {
         const char* program;
         TransportKind kind;
     };
-    const Case cases[] = {{"ftp", TransportKind::ftp},           {"/usr/bin/lftp", TransportKind::lftp},
-                          {"sftp", TransportKind::sftp},         {"/usr/local/bin/psftpp", TransportKind::psftpp},
-                          {"psftpk.exe", TransportKind::psftpk}, {"/opt/ssftp", TransportKind::ssftp},
-                          {"/opt/lftp/ftp", TransportKind::ftp}};
+    const Case cases[] = {{"ftp", TransportKind::Ftp},           {"/usr/bin/lftp", TransportKind::Lftp},
+                          {"sftp", TransportKind::Sftp},         {"/usr/local/bin/psftpp", TransportKind::Psftpp},
+                          {"psftpk.exe", TransportKind::Psftpk}, {"/opt/ssftp", TransportKind::Ssftp},
+                          {"/opt/lftp/ftp", TransportKind::Ftp}};
     for (const Case& c : cases) {
         ASSERT_EQ(check(with("transport_program=", std::string("transport_program=") + c.program)), "") << c.program;
         EXPECT_EQ(settings.transport_kind, c.kind) << c.program;

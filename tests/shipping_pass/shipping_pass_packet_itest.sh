@@ -25,6 +25,12 @@ inspect() {
 in_packet() { grep -qF -- "$1" "$TEST_TMP/inspect" || fail "not in the packet: $1"; }
 in_unorm() { grep -qF -- "$1" "$TEST_TMP/x/unorm" || fail "not in the element description: $1"; }
 not_in_packet() { grep -qF -- "$1" "$TEST_TMP/inspect" && fail "in the packet: $1"; return 0; }
+# new_version TEXT: checks in a new version of f.c holding TEXT.
+new_version() {
+    ct checkout -nc f.c >/dev/null
+    echo "$1" > f.c
+    ct checkin -nc f.c >/dev/null
+}
 
 # History: an element with two versions, a label, an attribute.
 cd /view/dev/vobs/src
@@ -33,9 +39,7 @@ echo one > f.c
 ct mkelem -nc -ci f.c >/dev/null
 ct ln -s f.c link_to_f >/dev/null
 ct checkin -nc . >/dev/null
-ct checkout -nc f.c >/dev/null
-echo two > f.c
-ct checkin -nc f.c >/dev/null
+new_version two
 ct mklbtype -nc REL1@/vobs/src >/dev/null
 ct mklabel REL1 f.c >/dev/null
 ct mkattype -nc Status@/vobs/src >/dev/null
@@ -70,9 +74,7 @@ head -n 1 "$R.pack" | cut -d' ' -f1 > "$R.epoc"
 since=$(cat "$R.epoc")
 rm -f "$R.crc" "$R.pack"
 sleep 1
-ct checkout -nc f.c >/dev/null
-echo three > f.c
-ct checkin -nc f.c >/dev/null
+new_version three
 ct lock lbtype:REL1@/vobs/src >/dev/null
 ct rmver -force f.c@@/main/1 >/dev/null
 : > "$LOGS/post_runs"
@@ -89,9 +91,7 @@ has_file "$R.epoc"
 # An epoch file that does not begin with a date-time: the whole history.
 rm -f "$R.crc" "$R.pack"
 echo "garbage; rm -rf /" > "$R.epoc"
-ct checkout -nc f.c >/dev/null
-echo four > f.c
-ct checkin -nc f.c >/dev/null
+new_version four
 once
 has_text "   Invalid epoc file received : reverted to shipper epoc..." "$LOGS/shipper_warnings.txt"
 inspect "$R.crc"
@@ -102,9 +102,7 @@ in_packet "f.c@@/main/4"
 # pass tries again without waiting for another change in the VOB.
 rm -f "$R.crc" "$R.pack"
 echo busy > "$R.pack_pending"
-ct checkout -nc f.c >/dev/null
-echo five > f.c
-ct checkin -nc f.c >/dev/null
+new_version five
 : > "$LOGS/post_runs"
 once
 has_text "   Receiving site is currently processing packet predecessor (packet skipped - for now)" \
@@ -144,9 +142,7 @@ eq "$before" "$(ls "$EPOCS")" "the epocs directory after the time limit"
 # The hold personality: the packet and its trailer wait in _hold_out; a
 # busy flag there skips the next pass.
 conf -- '1>/vobs/src>>.>/vobs/dst>.>siteB>hold'
-ct checkout -nc f.c >/dev/null
-echo six > f.c
-ct checkin -nc f.c >/dev/null
+new_version six
 once
 has_text "-- holding packet instructions for (mship.001.siteB.siteA) siteB for external process" \
     "$LOGS/shipper_all.txt"
@@ -159,9 +155,7 @@ inspect "$H.crc"
 in_packet "f.c@@/main/6"
 no_file "$R.crc"
 echo busy > "$H.pack_pending"
-ct checkout -nc f.c >/dev/null
-echo seven > f.c
-ct checkin -nc f.c >/dev/null
+new_version seven
 once
 has_text "   Receiving site is currently processing packet predecessor in the _hold_out (packet skipped - for now)" \
     "$LOGS/shipper_warnings.txt"
