@@ -47,7 +47,22 @@ bool find_line(std::string_view text, std::vector<std::string_view>& words) {
     return false;
 }
 
+// N of a found line's words, or -1.
+int part_count_of(const std::vector<std::string_view>& words) {
+    if (words.size() < 2) return -1;
+    int extra_parts = -1;
+    const std::string_view count = words[1];
+    const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), extra_parts);
+    if (ec != std::errc() || end != count.data() + count.size() || extra_parts < 0) return -1;
+    return extra_parts;
+}
+
 }  // namespace
+
+int integrity_part_count(std::string_view trailer_text) {
+    std::vector<std::string_view> words;
+    return find_line(trailer_text, words) ? part_count_of(words) : -1;
+}
 
 bool make_packet_integrity_line(const std::string& data_file, int extra_parts, std::string& line, std::string& error) {
     line.clear();
@@ -74,12 +89,7 @@ PacketIntegrity check_packet_integrity(std::string_view trailer_text, const std:
     detail.clear();
     std::vector<std::string_view> words;
     if (!find_line(trailer_text, words)) return PacketIntegrity::Absent;
-    int extra_parts = -1;
-    if (words.size() >= 2) {
-        const std::string_view count = words[1];
-        const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), extra_parts);
-        if (ec != std::errc() || end != count.data() + count.size()) extra_parts = -1;
-    }
+    const int extra_parts = part_count_of(words);
     if (extra_parts < 0 || extra_parts > MAX_XTRA_PACKET_PARTS ||
         words.size() != static_cast<std::size_t>(extra_parts) + 3) {
         detail = "the trailer's integrity line is malformed";

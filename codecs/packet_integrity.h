@@ -26,6 +26,10 @@ inline constexpr std::size_t MAX_TRAILER_BYTES = 16384;
 // reason in `error`, when a file cannot be read or the count is out of range.
 bool make_packet_integrity_line(const std::string& data_file, int extra_parts, std::string& line, std::string& error);
 
+// The number of extra parts N that the integrity line of `trailer_text`
+// names; -1 when there is no such line or N is not a whole number.
+int integrity_part_count(std::string_view trailer_text);
+
 enum class PacketIntegrity {
     Absent,   // the trailer has no integrity line: read as an older trailer
     Whole,    // every named part is present, none more, every digest matches

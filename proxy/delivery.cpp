@@ -26,19 +26,6 @@ bool regular_non_empty(const std::string& path) {
 
 }  // namespace
 
-int trailer_part_count(std::string_view trailer_text) {
-    for (std::string_view line : shipper_config::split_lines(trailer_text)) {
-        if (!line.starts_with("sha256 ")) continue;
-        std::vector<std::string> words = shipper_config::split_words(line);
-        if (words.size() < 2) return -1;
-        int n = -1;
-        auto [end, ec] = std::from_chars(words[1].data(), words[1].data() + words[1].size(), n);
-        if (ec != std::errc() || end != words[1].data() + words[1].size() || n < 0) return -1;
-        return n;
-    }
-    return -1;
-}
-
 bool staged_package_whole(const std::string& staging, const RemotePackage& package, bool session_ok, int& parts,
                           std::string& reason) {
     const std::string trailer = staging + "/" + package.trailer();
@@ -51,7 +38,7 @@ bool staged_package_whole(const std::string& staging, const RemotePackage& packa
         reason = "its trailer cannot be read";
         return false;
     }
-    int named = trailer_part_count(text.text);
+    int named = integrity_part_count(text.text);
     if (named >= 0) {
         for (int n : package.parts)
             if (n > named) ::unlink((staging + "/" + package.part(n)).c_str());

@@ -9,10 +9,6 @@
 
 #include "proxy/remote_listing.h"
 
-// The number of extra parts named by the trailer's integrity line, or -1
-// when it has none (or its count is not a number).
-int trailer_part_count(std::string_view trailer_text);
-
 // Decides whether the package staged in `staging` is whole. With an
 // integrity line in its trailer, the digests decide (parts fetched beyond
 // the count it names are strays of another packet and are dropped first).

@@ -157,7 +157,7 @@ TEST(Delivery, StagedPackageDecisions) {
     // Whole by its digests; a listed part beyond the named count is dropped.
     stage(3);
     trailer_with_line(2);
-    EXPECT_EQ(trailer_part_count(read_file(staging / p.trailer())), 2);
+    EXPECT_EQ(integrity_part_count(read_file(staging / p.trailer())), 2);
     EXPECT_TRUE(staged_package_whole(staging.path(), p, false, parts, reason)) << reason;
     EXPECT_EQ(parts, 2);
     EXPECT_FALSE(exists(staging / p.part(3)));
@@ -177,7 +177,7 @@ TEST(Delivery, StagedPackageDecisions) {
     RemotePackage old{"epoc.001.b.a", true, {1, 2}};
     stage(2);
     write_file(staging / p.trailer(), "10-Dec-2026.1:2:3 UTC +0\n<vob>\n[2]\n");
-    EXPECT_EQ(trailer_part_count(read_file(staging / p.trailer())), -1);
+    EXPECT_EQ(integrity_part_count(read_file(staging / p.trailer())), -1);
     EXPECT_FALSE(staged_package_whole(staging.path(), old, false, parts, reason));
     EXPECT_TRUE(staged_package_whole(staging.path(), old, true, parts, reason)) << reason;
     EXPECT_EQ(parts, 2);
