@@ -35,10 +35,6 @@ using namespace history_msg;
 constexpr char PACKET_DESCRIPTION[] = "[packet_decription]";
 constexpr std::size_t EXPORT_MIN_BYTES = 10;
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // The value of a value line with trailing blanks and control characters
 // removed.
 std::string clean_value(const std::string& record) {
@@ -56,16 +52,16 @@ std::string trim_line_end(std::string text) {
 }
 
 std::string skip_dot_slash(std::string value) {
-    if (starts_with(value, "./")) value.erase(0, 2);
+    if (value.starts_with("./")) value.erase(0, 2);
     return value;
 }
 
 bool is_lost_and_found_top(std::string_view value) {
-    return value == "lost+found" || starts_with(value, "lost+found/") || starts_with(value, "lost+found\\");
+    return value == "lost+found" || value.starts_with("lost+found/") || value.starts_with("lost+found\\");
 }
 
 bool under_lost_and_found(std::string_view value) {
-    return starts_with(value, "lost+found") || value.find("/lost+found") != std::string_view::npos;
+    return value.starts_with("lost+found") || value.find("/lost+found") != std::string_view::npos;
 }
 
 int step_failed(int step, const std::string& file, int err) {
@@ -104,7 +100,7 @@ private:
     // The view path of a name of the export: the export directory is a
     // VOB-tag-rooted path, or already a view path (deployments).
     std::string in_view(const std::string& name) const {
-        std::string dir = starts_with(export_dir_, "/view/") ? export_dir_ : view_root_ + export_dir_;
+        std::string dir = export_dir_.starts_with("/view/") ? export_dir_ : view_root_ + export_dir_;
         if (name.empty() || name == ".") return dir;
         return dir + "/" + name;
     }
@@ -231,7 +227,7 @@ int Converter::dir_name_line(const std::string& record) {
     const std::string value = clean_value(record);
     if (rq_.is_deployment) {
         const std::string dir = skip_dot_slash(value);
-        if (starts_with(value, "lost+found") || value.find("./lost+found") != std::string::npos || value == "." ||
+        if (value.starts_with("lost+found") || value.find("./lost+found") != std::string::npos || value == "." ||
             dir.empty() || !_is_visible(in_view(dir)))
             return 1;
         std::string line;

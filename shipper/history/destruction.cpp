@@ -58,7 +58,7 @@ std::string toc_line(const char* what, const std::string& name) {
 bool carried_merge_end(std::string_view version) {
     if (version.empty() || version.find("@@/main") == std::string_view::npos) return false;
     const std::size_t slash = version.rfind('/');
-    return version.substr(slash).substr(0, 11) != "/CHECKEDOUT";
+    return !version.substr(slash).starts_with("/CHECKEDOUT");
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ std::string_view trim_trailing_blanks(std::string_view text) {
 }
 
 std::string_view tag_value(std::string_view record, std::string_view tag_with_blank) {
-    if (record.substr(0, tag_with_blank.size()) != tag_with_blank) return {};
+    if (!record.starts_with(tag_with_blank)) return {};
     std::size_t colon = record.find(':', tag_with_blank.size());
     if (colon == std::string_view::npos) return {};
     return trim_trailing_blanks(record.substr(colon + 1));

@@ -22,10 +22,6 @@ std::string read_head(const std::string& path, std::size_t max) {
     return text;
 }
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // Calls `each` with every line of `text` (without its newline).
 template <typename Each>
 void for_each_line(std::string_view text, Each each) {
@@ -46,7 +42,7 @@ bool is_blank(std::string_view line) {
 int commands_that_may_miss(const std::string& script) {
     int count = 0;
     for_each_line(read_head(script, 1 << 20), [&](std::string_view line) {
-        if (starts_with(line, "get ") || starts_with(line, "del ") || starts_with(line, "rm ")) ++count;
+        if (line.starts_with("get ") || line.starts_with("del ") || line.starts_with("rm ")) ++count;
     });
     return count;
 }
@@ -109,9 +105,9 @@ ErrorJudgement judge_error_text(TransportKind kind, const std::string& user, boo
         case TransportKind::Psftpk:
         case TransportKind::Psftpp: {
             const std::string greeting = "Using username \"" + user + "\".";
-            if (starts_with(text, greeting) && text.size() <= greeting.size() + 3) return judgement;
+            if (text.starts_with(greeting) && text.size() <= greeting.size() + 3) return judgement;
             judgement.verdict = ErrorVerdict::Unexpected;
-            if (starts_with(text, greeting)) {
+            if (text.starts_with(greeting)) {
                 std::size_t end = text.find('\n');
                 text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
             }
@@ -121,7 +117,7 @@ ErrorJudgement judge_error_text(TransportKind kind, const std::string& user, boo
         case TransportKind::Lftp:
             if (check_mode) {
                 for_each_line(text, [&](std::string_view line) {
-                    if (starts_with(line, "get: Access failed:") || starts_with(line, "rm: Access failed:") ||
+                    if (line.starts_with("get: Access failed:") || line.starts_with("rm: Access failed:") ||
                         is_blank(line))
                         return;
                     judgement.shown.append(line);
@@ -145,7 +141,7 @@ int unexplained_ftp_refusals(std::string_view output, int tolerated_not_found) {
         bool reply = line.size() >= 4 && (line[0] == '4' || line[0] == '5') && std::isdigit((unsigned char)line[1]) &&
                      std::isdigit((unsigned char)line[2]) && (line[3] == ' ' || line[3] == '-');
         if (!reply || line[3] == '-') return;  // continuation lines of a reply are not counted again
-        if (starts_with(line, "550") && tolerated_not_found > 0) {
+        if (line.starts_with("550") && tolerated_not_found > 0) {
             --tolerated_not_found;
             return;
         }
@@ -161,7 +157,7 @@ std::vector<std::string> script_uploads(std::string_view script) {
     std::vector<std::string> uploads;
     for_each_line(script, [&](std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (starts_with(line, "put \"") && line.size() > 6 && line.back() == '"')
+        if (line.starts_with("put \"") && line.size() > 6 && line.back() == '"')
             uploads.emplace_back(line.substr(5, line.size() - 6));
     });
     return uploads;
@@ -184,7 +180,7 @@ std::vector<std::string> unconfirmed_ftp_uploads(std::string_view script, std::s
     for_each_line(output, [&](std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::size_t at = line.find(remote);
-        if (starts_with(line, announce) && at != std::string_view::npos) {
+        if (line.starts_with(announce) && at != std::string_view::npos) {
             announced = true;
             current = line.substr(announce.size(), at - announce.size());
         } else if (!current.empty() && line.find(" sent in ") != std::string_view::npos &&
@@ -202,7 +198,7 @@ std::vector<std::string> unconfirmed_psftp_uploads(std::string_view script, std:
     constexpr std::string_view local = "local:", arrow = " => remote:";
     for_each_line(output, [&](std::string_view line) {
         std::size_t at = line.find(arrow);
-        if (starts_with(line, local) && at != std::string_view::npos)
+        if (line.starts_with(local) && at != std::string_view::npos)
             made.emplace(line.substr(local.size(), at - local.size()));
     });
     return not_in(script_uploads(script), made);

@@ -95,7 +95,7 @@ int transport_kind_of_program(std::string_view program, TransportKind& kind) {
     std::string_view base = slash == std::string_view::npos ? program : program.substr(slash + 1);
     if (base.empty()) return 0;
     for (const KindName& entry : KIND_PREFIXES) {
-        if (base.substr(0, std::string_view(entry.prefix).size()) == entry.prefix) {
+        if (base.starts_with(entry.prefix)) {
             kind = entry.kind;
             return 1;
         }
