@@ -2,9 +2,9 @@
 
 #include <cctype>
 #include <cerrno>
-#include <fstream>
 #include <unordered_set>
 
+#include "common/cc_query.h"
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/text_format.h"
@@ -14,11 +14,13 @@
 
 namespace {
 
+// How much of a script or of the program's output is examined.
+constexpr std::size_t SESSION_TEXT_EXAMINED = 1 << 20;
+
+// The first `max` bytes of a file; empty when it cannot be read.
 std::string read_head(const std::string& path, std::size_t max) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(max, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(max));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::string text;
+    get_file_results(path, text, max + 1);
     return text;
 }
 
@@ -39,9 +41,9 @@ bool is_blank(std::string_view line) {
 
 // The script lines whose failure is normal (downloads and remote deletes
 // of files that may not be there).
-int commands_that_may_miss(const std::string& script) {
+int commands_that_may_miss(std::string_view script) {
     int count = 0;
-    for_each_line(read_head(script, 1 << 20), [&](std::string_view line) {
+    for_each_line(script, [&](std::string_view line) {
         if (line.starts_with("get ") || line.starts_with("del ") || line.starts_with("rm ")) ++count;
     });
     return count;
@@ -204,6 +206,20 @@ std::vector<std::string> unconfirmed_psftp_uploads(std::string_view script, std:
     return not_in(script_uploads(script), made);
 }
 
+namespace {
+
+// Whether the output of ftp or psftp shows a command that failed: an ftp
+// refusal the script does not explain (check mode), or an upload without
+// its confirmation.
+bool output_shows_failure(TransportKind kind, bool check_mode, std::string_view script_text,
+                          std::string_view output_text) {
+    if (kind != TransportKind::Ftp) return !unconfirmed_psftp_uploads(script_text, output_text).empty();
+    if (check_mode && unexplained_ftp_refusals(output_text, commands_that_may_miss(script_text)) > 0) return true;
+    return !unconfirmed_ftp_uploads(script_text, output_text).empty();
+}
+
+}  // namespace
+
 int follow_instructions(const Transport& transport, const std::string& script, const std::string& output,
                         const std::string& errors, const std::string& probe, const std::string& location,
                         bool check_mode) {
@@ -236,9 +252,11 @@ int follow_instructions(const Transport& transport, const std::string& script, c
         }
     }
 
-    const int may_miss = commands_that_may_miss(script);
-    const bool psftp = s.kind == TransportKind::Psftpk || s.kind == TransportKind::Psftpp;
-    const std::string script_text = read_head(script, 1 << 20);
+    // ftp and psftp go on after a failed command: their output is judged
+    // against the script, which is gone once the program has returned.
+    const bool output_judged =
+        s.kind == TransportKind::Ftp || s.kind == TransportKind::Psftpk || s.kind == TransportKind::Psftpp;
+    const std::string script_text = output_judged ? read_head(script, SESSION_TEXT_EXAMINED) : std::string();
     const Command command = transport_command(transport, script, output, errors, location);
     const int status = command.run();
     unlink_remove(script);
@@ -262,13 +280,8 @@ int follow_instructions(const Transport& transport, const std::string& script, c
             log_error_file(errors);
     } else if (status != 0 && !file_is_empty(output)) {
         log_error_file(output);
-    } else if (s.kind == TransportKind::Ftp && check_mode &&
-               unexplained_ftp_refusals(read_head(output, 1 << 20), may_miss) > 0) {
-        log_error_file(output);
-    } else if (psftp && !unconfirmed_psftp_uploads(script_text, read_head(output, 1 << 20)).empty()) {
-        log_error_file(output);
-    } else if (s.kind == TransportKind::Ftp &&
-               !unconfirmed_ftp_uploads(script_text, read_head(output, 1 << 20)).empty()) {
+    } else if (output_judged &&
+               output_shows_failure(s.kind, check_mode, script_text, read_head(output, SESSION_TEXT_EXAMINED))) {
         log_error_file(output);
     } else if (this_file_exists(probe) && !file_is_empty(probe)) {
         result = 1;
