@@ -97,12 +97,10 @@ private:
     int assemble();
     int label_section();
 
-    // The view path of a name of the export: the export directory is a
-    // VOB-tag-rooted path, or already a view path (deployments).
+    // The view path of a name of the export.
     std::string in_view(const std::string& name) const {
-        std::string dir = export_dir_.starts_with("/view/") ? export_dir_ : view_root_ + export_dir_;
-        if (name.empty() || name == ".") return dir;
-        return dir + "/" + name;
+        if (name.empty() || name == ".") return export_view_dir_;
+        return export_view_dir_ + "/" + name;
     }
     bool write_pre(int made, const std::string& record) {
         if (!made) {
@@ -117,7 +115,9 @@ private:
     const std::string pre_path_;
     HeadFile head_, pre_, nele_;
     TocLog toc_;
-    std::string export_dir_;
+    // The export directory in the view: its "ExportFromDir" is a
+    // VOB-tag-rooted path, or already a view path (deployments).
+    std::string export_view_dir_ = view_root_;
     long data_counter_ = 0;
     std::string current_data_;  // data file of the last carried content
     std::string last_carried_;  // its view path
@@ -265,7 +265,8 @@ int Converter::element_description() {
     std::string record;
     while (in.next(record)) {
         if (is_value_line_of(record, "ExportFromDir")) {
-            export_dir_ = clean_value(record);
+            const std::string dir = clean_value(record);
+            export_view_dir_ = dir.starts_with("/view/") ? dir : view_root_ + dir;
             if (!rq_.is_deployment && !head_.append(format_value_line("ExportFromDir", rq_.bay_dir))) return 0;
         } else if (is_value_line_of(record, "ExtractFile")) {
             if (!extract_file_line(record)) return 0;
