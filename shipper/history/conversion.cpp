@@ -74,6 +74,12 @@ int portion_failed(int step, const char* portion, const HeadFile& head) {
     return 0;
 }
 
+// The TOC line that counts what the packet carries.
+std::string count_line(long n, const char* what) {
+    return fmt_msg("   =======+ there %s %ld %s%s contained in the packet: +=======\n", n == 1 ? "is" : "are", n, what,
+                   n == 1 ? "" : "s");
+}
+
 int command_failed(const Command& command) {
     log_it('e', fmt_msg("-- command failed: %s", command.line().c_str()));
     return 0;
@@ -283,9 +289,7 @@ int Converter::element_description() {
 
 int Converter::links_and_checkouts() {
     if (rq_.is_deployment) return 1;
-    const long n = CONVERSION.VERSIONS_IN_PACKET;
-    toc_.add(fmt_msg("   =======+ there %s %ld %s%s contained in the packet: +=======\n", n == 1 ? "is" : "are", n,
-                     "element version", n == 1 ? "" : "s"));
+    toc_.add(count_line(CONVERSION.VERSIONS_IN_PACKET, "element version"));
     if (!slink_processing_on()) {
         toc_.add(NO_SLINKS_GATHERED);
     } else {
@@ -296,9 +300,7 @@ int Converter::links_and_checkouts() {
             if (!write_pre(made, made ? record : link.path)) return 0;
             toc_.add("   " + link.path + " --> " + link.text + "\n");
         }
-        const std::size_t count = SLINKS.LIST.size();
-        toc_.add(fmt_msg("   =======+ there %s %ld %s%s contained in the packet: +=======\n", count == 1 ? "is" : "are",
-                         static_cast<long>(count), "symbolic link", count == 1 ? "" : "s"));
+        toc_.add(count_line(static_cast<long>(SLINKS.LIST.size()), "symbolic link"));
     }
     if (!write_checkedout_records(pre_, rq_.view_path, rq_.is_dir)) {
         log_it('e', fmt_msg("-- checkouts below (%s) could not be listed", rq_.view_path.c_str()));
