@@ -60,10 +60,6 @@ bool is_lost_and_found_top(std::string_view value) {
     return value == "lost+found" || value.starts_with("lost+found/") || value.starts_with("lost+found\\");
 }
 
-bool under_lost_and_found(std::string_view value) {
-    return value.starts_with("lost+found") || value.find("/lost+found") != std::string_view::npos;
-}
-
 int step_failed(int step, const std::string& file, int err) {
     log_it('e', fmt_msg(MSG_00, step, file.c_str(), std::strerror(err ? err : EIO)));
     return 0;

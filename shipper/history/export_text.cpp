@@ -62,6 +62,10 @@ std::string_view trim_trailing_blanks(std::string_view text) {
     return text;
 }
 
+bool under_lost_and_found(std::string_view name) {
+    return name.starts_with("lost+found") || name.find("/lost+found") != std::string_view::npos;
+}
+
 std::string_view tag_value(std::string_view record, std::string_view tag_with_blank) {
     if (!record.starts_with(tag_with_blank)) return {};
     std::size_t colon = record.find(':', tag_with_blank.size());

@@ -116,10 +116,6 @@ bool relative_object(const HistoryScope& scope, std::string object, std::string&
     return false;
 }
 
-bool under_lost_and_found(const std::string& relative) {
-    return relative.starts_with("lost+found") || relative.find("/lost+found") != std::string::npos;
-}
-
 enum class Verdict { Travels, Carried, Filtered };
 
 // The filters that an event passes before it becomes a record. Carried: the
