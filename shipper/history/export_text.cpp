@@ -18,6 +18,14 @@ bool is_attribute_tag(std::string_view tag) {
     return tag == "Attrib" || tag == "ElementAttrib" || tag == "BranchAttrib";
 }
 
+// Opens a new private file for writing: a leftover is removed first, the
+// file is created exclusively and a link is never followed. -1 when it
+// cannot be made.
+int open_new_private_file(const std::string& path) {
+    ::unlink(path.c_str());
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
 }  // namespace
 
 ExportReader::ExportReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
@@ -74,8 +82,7 @@ std::string_view tag_value(std::string_view record, std::string_view tag_with_bl
 }
 
 ExportRewrite::ExportRewrite(const std::string& export_path) : export_path_(export_path), path_(export_path + ".cv") {
-    ::unlink(path_.c_str());
-    int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = open_new_private_file(path_);
     if (fd < 0) {
         log_it('e', fmt_msg(history_msg::DEBUG_00, path_.c_str(), "created"));
         return;
@@ -146,8 +153,7 @@ bool open_export_for_pass(const std::string& export_path, ExportReader& reader) 
 }
 
 bool create_private_file(const std::string& path) {
-    ::unlink(path.c_str());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = open_new_private_file(path);
     if (fd < 0) return false;
     ::close(fd);
     return true;
