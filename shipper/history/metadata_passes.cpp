@@ -176,9 +176,9 @@ int exclude_branches(const std::string& export_path, ExportReader& in, ExportRew
     return out.commit();
 }
 
-int exclude_labels_or_attributes(const std::string& export_path, char kind, ExportReader& in, ExportRewrite& out) {
+int exclude_labels_or_attributes(const std::string& export_path, char kind, const PatternList& list, ExportReader& in,
+                                 ExportRewrite& out) {
     const TypeKindWords& w = *words_of(kind);
-    const PatternList& list = kind == 'L' ? METADATA_SELECTION.LABELS : METADATA_SELECTION.ATTRIBUTES;
     std::string r;
     while (in.next(r)) {
         if (r == w.begin) {
@@ -186,8 +186,8 @@ int exclude_labels_or_attributes(const std::string& export_path, char kind, Expo
             write_type_block(out, w, block, keeps_name(list, block.name));
         } else if (kind == 'L' && r.starts_with(TAG_LABEL)) {
             if (keeps_name(list, tag_value(r, TAG_LABEL))) out.line(r);
-        } else if (kind == 'A' && !attribute_name(r).empty()) {
-            if (keeps_name(list, attribute_name(r))) out.line(r);
+        } else if (const std::string_view name = kind == 'A' ? attribute_name(r) : std::string_view(); !name.empty()) {
+            if (keeps_name(list, name)) out.line(r);
         } else {
             out.line(r);
         }
@@ -218,7 +218,7 @@ int manage_any_excluded_or_restricted_metadata(char kind, const std::string& exp
     ExportRewrite out(export_path);
     if (!out.is_open()) return 0;
     return kind == 'B' ? exclude_branches(export_path, in, out)
-                       : exclude_labels_or_attributes(export_path, kind, in, out);
+                       : exclude_labels_or_attributes(export_path, kind, list, in, out);
 }
 
 int manage_any_merges_to_ignore(const std::string& export_path) {
@@ -295,8 +295,8 @@ int manage_any_unused_metadata(char kind, const std::string& export_path) {
                 if (r.starts_with(TAG_ON_BRANCH)) used.emplace(tag_value(r, TAG_ON_BRANCH));
             } else if (kind == 'L') {
                 if (r.starts_with(TAG_LABEL)) used.emplace(tag_value(r, TAG_LABEL));
-            } else if (!attribute_name(r).empty()) {
-                used.emplace(attribute_name(r));
+            } else if (const std::string_view name = attribute_name(r); !name.empty()) {
+                used.emplace(name);
             }
         }
         if (in.failed()) return pass_failure("opened", export_path);
