@@ -65,11 +65,6 @@ int step_failed(int step, const std::string& file, int err) {
     return 0;
 }
 
-int portion_failed(int step, const char* portion, const HeadFile& head) {
-    log_it('e', fmt_msg(MSG_00e, step, portion, head.path().c_str(), std::strerror(head.error() ? head.error() : EIO)));
-    return 0;
-}
-
 // The TOC line that counts what the packet carries.
 std::string count_line(long n, const char* what) {
     return fmt_msg("   =======+ there %s %ld %s%s contained in the packet: +=======\n", n == 1 ? "is" : "are", n, what,

@@ -1,6 +1,5 @@
 #include "shipper/history/label_history.h"
 
-#include <cstring>
 #include <fstream>
 #include <string_view>
 
@@ -211,11 +210,7 @@ int write_pass(const std::string& history_file, const HistoryScope& scope, HeadF
             log_it('w', fmt_msg("-- history event cannot be carried in a packet: left out (%s)", line.c_str()));
             continue;
         }
-        if (!head.append(record)) {
-            log_it('e', fmt_msg(history_msg::MSG_00e, 9, history_msg::POST_PROCESS, head.path().c_str(),
-                                std::strerror(head.error())));
-            return 0;
-        }
+        if (!head.append(record)) return portion_failed(9, history_msg::POST_PROCESS, head);
     }
     return 1;
 }
