@@ -22,8 +22,8 @@
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "shipper/history/conversion.h"
-#include "shipper/history/metadata_passes.h"
 #include "shipper/history/metadata_selection.h"
+#include "shipper/pass/pass_services.h"
 
 namespace {
 
@@ -105,11 +105,9 @@ double convert_once(const std::string& work) {
     rq.do_lshistory = false;
     LOG_FILES.LOG_FILE = work + "/log.txt";
     const auto start = std::chrono::steady_clock::now();
-    bool ok = manage_any_slinks(rq.export_path) && manage_any_excluded_or_restricted_metadata('B', rq.export_path) &&
-              manage_any_merges_to_ignore(rq.export_path) &&
-              manage_any_excluded_or_restricted_metadata('L', rq.export_path) &&
-              manage_any_unused_metadata('B', rq.export_path) && manage_any_unused_metadata('L', rq.export_path) &&
-              manage_any_unused_metadata('A', rq.export_path) && convert_file(rq);
+    // The passes as the shipping pass runs them, then the conversion.
+    MetadataFailure failure;
+    bool ok = pass_metadata_passes(rq.export_path, failure) && convert_file(rq);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!ok) {
         std::fprintf(stderr, "conversion failed:\n%s\n", read_log(work + "/log.txt").c_str());

@@ -35,10 +35,6 @@ using namespace history_msg;
 constexpr char PACKET_DESCRIPTION[] = "[packet_decription]";
 constexpr std::size_t EXPORT_MIN_BYTES = 10;
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // The value of a value line with trailing blanks and control characters
 // removed.
 std::string clean_value(const std::string& record) {
@@ -56,16 +52,12 @@ std::string trim_line_end(std::string text) {
 }
 
 std::string skip_dot_slash(std::string value) {
-    if (starts_with(value, "./")) value.erase(0, 2);
+    if (value.starts_with("./")) value.erase(0, 2);
     return value;
 }
 
 bool is_lost_and_found_top(std::string_view value) {
-    return value == "lost+found" || starts_with(value, "lost+found/") || starts_with(value, "lost+found\\");
-}
-
-bool under_lost_and_found(std::string_view value) {
-    return starts_with(value, "lost+found") || value.find("/lost+found") != std::string_view::npos;
+    return value == "lost+found" || value.starts_with("lost+found/") || value.starts_with("lost+found\\");
 }
 
 int step_failed(int step, const std::string& file, int err) {
@@ -73,9 +65,10 @@ int step_failed(int step, const std::string& file, int err) {
     return 0;
 }
 
-int portion_failed(int step, const char* portion, const HeadFile& head) {
-    log_it('e', fmt_msg(MSG_00e, step, portion, head.path().c_str(), std::strerror(head.error() ? head.error() : EIO)));
-    return 0;
+// The TOC line that counts what the packet carries.
+std::string count_line(long n, const char* what) {
+    return fmt_msg("   =======+ there %s %ld %s%s contained in the packet: +=======\n", n == 1 ? "is" : "are", n, what,
+                   n == 1 ? "" : "s");
 }
 
 int command_failed(const Command& command) {
@@ -101,12 +94,10 @@ private:
     int assemble();
     int label_section();
 
-    // The view path of a name of the export: the export directory is a
-    // VOB-tag-rooted path, or already a view path (deployments).
+    // The view path of a name of the export.
     std::string in_view(const std::string& name) const {
-        std::string dir = starts_with(export_dir_, "/view/") ? export_dir_ : view_root_ + export_dir_;
-        if (name.empty() || name == ".") return dir;
-        return dir + "/" + name;
+        if (name.empty() || name == ".") return export_view_dir_;
+        return export_view_dir_ + "/" + name;
     }
     bool write_pre(int made, const std::string& record) {
         if (!made) {
@@ -121,7 +112,9 @@ private:
     const std::string pre_path_;
     HeadFile head_, pre_, nele_;
     TocLog toc_;
-    std::string export_dir_;
+    // The export directory in the view: its "ExportFromDir" is a
+    // VOB-tag-rooted path, or already a view path (deployments).
+    std::string export_view_dir_ = view_root_;
     long data_counter_ = 0;
     std::string current_data_;  // data file of the last carried content
     std::string last_carried_;  // its view path
@@ -231,7 +224,7 @@ int Converter::dir_name_line(const std::string& record) {
     const std::string value = clean_value(record);
     if (rq_.is_deployment) {
         const std::string dir = skip_dot_slash(value);
-        if (starts_with(value, "lost+found") || value.find("./lost+found") != std::string::npos || value == "." ||
+        if (value.starts_with("lost+found") || value.find("./lost+found") != std::string::npos || value == "." ||
             dir.empty() || !_is_visible(in_view(dir)))
             return 1;
         std::string line;
@@ -269,7 +262,8 @@ int Converter::element_description() {
     std::string record;
     while (in.next(record)) {
         if (is_value_line_of(record, "ExportFromDir")) {
-            export_dir_ = clean_value(record);
+            const std::string dir = clean_value(record);
+            export_view_dir_ = dir.starts_with("/view/") ? dir : view_root_ + dir;
             if (!rq_.is_deployment && !head_.append(format_value_line("ExportFromDir", rq_.bay_dir))) return 0;
         } else if (is_value_line_of(record, "ExtractFile")) {
             if (!extract_file_line(record)) return 0;
@@ -286,9 +280,7 @@ int Converter::element_description() {
 
 int Converter::links_and_checkouts() {
     if (rq_.is_deployment) return 1;
-    const long n = CONVERSION.VERSIONS_IN_PACKET;
-    toc_.add(fmt_msg("   =======+ there %s %ld %s%s contained in the packet: +=======\n", n == 1 ? "is" : "are", n,
-                     "element version", n == 1 ? "" : "s"));
+    toc_.add(count_line(CONVERSION.VERSIONS_IN_PACKET, "element version"));
     if (!slink_processing_on()) {
         toc_.add(NO_SLINKS_GATHERED);
     } else {
@@ -299,9 +291,7 @@ int Converter::links_and_checkouts() {
             if (!write_pre(made, made ? record : link.path)) return 0;
             toc_.add("   " + link.path + " --> " + link.text + "\n");
         }
-        const std::size_t count = SLINKS.LIST.size();
-        toc_.add(fmt_msg("   =======+ there %s %ld %s%s contained in the packet: +=======\n", count == 1 ? "is" : "are",
-                         static_cast<long>(count), "symbolic link", count == 1 ? "" : "s"));
+        toc_.add(count_line(static_cast<long>(SLINKS.LIST.size()), "symbolic link"));
     }
     if (!write_checkedout_records(pre_, rq_.view_path, rq_.is_dir)) {
         log_it('e', fmt_msg("-- checkouts below (%s) could not be listed", rq_.view_path.c_str()));

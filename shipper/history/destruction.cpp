@@ -1,6 +1,5 @@
 #include "shipper/history/destruction.h"
 
-#include <cstring>
 #include <fstream>
 
 #include "codecs/scramble.h"
@@ -58,7 +57,7 @@ std::string toc_line(const char* what, const std::string& name) {
 bool carried_merge_end(std::string_view version) {
     if (version.empty() || version.find("@@/main") == std::string_view::npos) return false;
     const std::size_t slash = version.rfind('/');
-    return version.substr(slash).substr(0, 11) != "/CHECKEDOUT";
+    return !version.substr(slash).starts_with("/CHECKEDOUT");
 }
 
 }  // namespace
@@ -69,8 +68,7 @@ std::string destruction_file(const std::string& ship_dir, int vob_id, const std:
 
 int append_to_destruction(HeadFile& head, std::string_view record) {
     if (head.append(record)) return 1;
-    log_it('e', fmt_msg(history_msg::MSG_00e, 9, history_msg::DESTRUCT_PROCESS, head.path().c_str(),
-                        std::strerror(head.error())));
+    portion_failed(9, history_msg::DESTRUCT_PROCESS, head);
     remove_ship_files();
     return 0;
 }

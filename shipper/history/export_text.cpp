@@ -18,6 +18,14 @@ bool is_attribute_tag(std::string_view tag) {
     return tag == "Attrib" || tag == "ElementAttrib" || tag == "BranchAttrib";
 }
 
+// Opens a new private file for writing: a leftover is removed first, the
+// file is created exclusively and a link is never followed. -1 when it
+// cannot be made.
+int open_new_private_file(const std::string& path) {
+    ::unlink(path.c_str());
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
 }  // namespace
 
 ExportReader::ExportReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
@@ -62,16 +70,19 @@ std::string_view trim_trailing_blanks(std::string_view text) {
     return text;
 }
 
+bool under_lost_and_found(std::string_view name) {
+    return name.starts_with("lost+found") || name.find("/lost+found") != std::string_view::npos;
+}
+
 std::string_view tag_value(std::string_view record, std::string_view tag_with_blank) {
-    if (record.substr(0, tag_with_blank.size()) != tag_with_blank) return {};
+    if (!record.starts_with(tag_with_blank)) return {};
     std::size_t colon = record.find(':', tag_with_blank.size());
     if (colon == std::string_view::npos) return {};
     return trim_trailing_blanks(record.substr(colon + 1));
 }
 
 ExportRewrite::ExportRewrite(const std::string& export_path) : export_path_(export_path), path_(export_path + ".cv") {
-    ::unlink(path_.c_str());
-    int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = open_new_private_file(path_);
     if (fd < 0) {
         log_it('e', fmt_msg(history_msg::DEBUG_00, path_.c_str(), "created"));
         return;
@@ -142,8 +153,7 @@ bool open_export_for_pass(const std::string& export_path, ExportReader& reader) 
 }
 
 bool create_private_file(const std::string& path) {
-    ::unlink(path.c_str());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = open_new_private_file(path);
     if (fd < 0) return false;
     ::close(fd);
     return true;

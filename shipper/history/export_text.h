@@ -36,6 +36,10 @@ private:
 std::string_view tag_value(std::string_view record, std::string_view tag_with_blank);
 std::string_view trim_trailing_blanks(std::string_view text);
 
+// Whether a name relative to the replicated directory lies in (or is) a
+// "lost+found" directory, whose content no other site needs.
+bool under_lost_and_found(std::string_view name);
+
 // The rewritten copy of an export text, "<export>.cv": created exclusively
 // (a leftover is removed first) and private; commit() ends it with one line
 // of 75 blanks without a newline and moves it over the export. A copy that

@@ -104,7 +104,7 @@ bool checkedout_value(const std::string& name, const std::string& repl_view_dir,
         value.clear();
         return true;
     }
-    if (element.compare(0, repl_view_dir.size() + 1, repl_view_dir + "/") != 0) return false;
+    if (!element.starts_with(repl_view_dir + "/")) return false;
     value = extended.substr(repl_view_dir.size() + 1);
     return true;
 }

@@ -1,6 +1,5 @@
 #include "shipper/history/label_history.h"
 
-#include <cstring>
 #include <fstream>
 #include <string_view>
 
@@ -18,10 +17,6 @@ namespace {
 
 constexpr char HISTORY_FORMAT[] = "%o %m %e %n|%Nc\\n";
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // Reads the history one event at a time: a line, or an attribute event
 // whose value spans lines together with its continuation lines, so that a
 // line inside a value is never read as an event.
@@ -30,7 +25,7 @@ public:
     explicit HistoryReader(const std::string& path) : in_(path, std::ios::binary) {}
     bool next(std::string& event) {
         if (!std::getline(in_, event)) return false;
-        if (!starts_with(event, "mkattr ")) return true;
+        if (!event.starts_with("mkattr ")) return true;
         const std::size_t value = event.find("\" with value \"");
         if (value == std::string::npos) return true;
         std::string more;
@@ -107,21 +102,17 @@ bool parse_event(const std::string& line, Event& event) {
 // The object relative to the replicated directory ("." for the directory
 // itself); false when it lies outside.
 bool relative_object(const HistoryScope& scope, std::string object, std::string& relative) {
-    if (starts_with(object, scope.view_root + "/")) object.erase(0, scope.view_root.size());
+    if (object.starts_with(scope.view_root + "/")) object.erase(0, scope.view_root.size());
     const std::string& dir = scope.repl_dir;
-    if (starts_with(object, dir + "/")) {
+    if (object.starts_with(dir + "/")) {
         relative = object.substr(dir.size() + 1);
         return !relative.empty();
     }
-    if (starts_with(object, dir + "@@")) {
+    if (object.starts_with(dir + "@@")) {
         relative = "." + object.substr(dir.size());
         return true;
     }
     return false;
-}
-
-bool under_lost_and_found(const std::string& relative) {
-    return starts_with(relative, "lost+found") || relative.find("/lost+found") != std::string::npos;
 }
 
 enum class Verdict { Travels, Carried, Filtered };
@@ -143,7 +134,7 @@ Verdict event_travels(const HistoryScope& scope, const EventRule& rule, bool lab
     const std::size_t co = event.object.find("/CHECKEDOUT");
     if (co != std::string::npos && co + 11 != event.object.size()) return Verdict::Filtered;
     std::string view_object = event.object;
-    if (!starts_with(view_object, scope.view_root + "/")) view_object = scope.view_root + view_object;
+    if (!view_object.starts_with(scope.view_root + "/")) view_object = scope.view_root + view_object;
     // A version that travels carries its labels and attributes itself.
     if (make && rule.object == ObjectKind::Version && scope.exported_versions &&
         scope.exported_versions->count(view_object))
@@ -156,10 +147,10 @@ Verdict event_travels(const HistoryScope& scope, const EventRule& rule, bool lab
 const EventRule* rule_of(const std::string& line, bool label) {
     if (label) {
         for (const EventRule& r : LABEL_RULES)
-            if (starts_with(line, r.prefix)) return &r;
+            if (line.starts_with(r.prefix)) return &r;
     } else {
         for (const EventRule& r : ATTRIBUTE_RULES)
-            if (starts_with(line, r.prefix)) return &r;
+            if (line.starts_with(r.prefix)) return &r;
     }
     return nullptr;
 }
@@ -219,11 +210,7 @@ int write_pass(const std::string& history_file, const HistoryScope& scope, HeadF
             log_it('w', fmt_msg("-- history event cannot be carried in a packet: left out (%s)", line.c_str()));
             continue;
         }
-        if (!head.append(record)) {
-            log_it('e', fmt_msg(history_msg::MSG_00e, 9, history_msg::POST_PROCESS, head.path().c_str(),
-                                std::strerror(head.error())));
-            return 0;
-        }
+        if (!head.append(record)) return portion_failed(9, history_msg::POST_PROCESS, head);
     }
     return 1;
 }

@@ -16,10 +16,6 @@ ReplicatedTypes REPLICATED_TYPES;
 
 namespace {
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // The words of one type kind in the export text.
 struct TypeKindWords {
     char kind;
@@ -61,11 +57,11 @@ TypeBlock read_type_block(ExportReader& in, const TypeKindWords& w) {
     bool have_name = false;
     while (in.next(r)) {
         block.lines.append(r).append("\n");
-        if (!have_name && starts_with(r, w.name_tag)) {
+        if (!have_name && r.starts_with(w.name_tag)) {
             have_name = true;
             block.name_line = r;
             block.name = std::string(tag_value(r, w.name_tag));
-        } else if (have_name && starts_with(r, w.prefix)) {
+        } else if (have_name && r.starts_with(w.prefix)) {
             block.complete = true;
             break;
         } else if (have_name) {
@@ -88,7 +84,7 @@ void write_type_block(ExportRewrite& out, const TypeKindWords& w, const TypeBloc
 std::string_view attribute_name(std::string_view record) {
     for (std::string_view tag :
          {std::string_view("Attrib "), std::string_view("ElementAttrib "), std::string_view("BranchAttrib ")}) {
-        if (!starts_with(record, tag)) continue;
+        if (!record.starts_with(tag)) continue;
         std::size_t colon = record.find(':', tag.size());
         if (colon == std::string_view::npos) return {};
         std::string_view v = record.substr(colon + 1);
@@ -110,7 +106,7 @@ bool keeps_type_name(const PatternList& list, char kind, std::string_view name) 
 bool names_checkout(std::string_view merge_line) {
     std::string_view value = trim_trailing_blanks(merge_line);
     const std::size_t slash = value.rfind('/');
-    return slash != std::string_view::npos && starts_with(value.substr(slash + 1), "CHECKEDOUT");
+    return slash != std::string_view::npos && value.substr(slash + 1).starts_with("CHECKEDOUT");
 }
 
 int pass_failure(const char* what, const std::string& path) {
@@ -153,7 +149,7 @@ int exclude_branches(const std::string& export_path, ExportReader& in, ExportRew
             version_mark = element.size();
             ++versions_seen;
             emit(r);
-        } else if (in_element && starts_with(r, TAG_VERSION_ID) &&
+        } else if (in_element && r.starts_with(TAG_VERSION_ID) &&
                    !version_path_passes(list, tag_value(r, TAG_VERSION_ID))) {
             element.resize(version_mark);
             while (in.next(r) && r != VERSION_END) {
@@ -169,7 +165,7 @@ int exclude_branches(const std::string& export_path, ExportReader& in, ExportRew
             }
             element.clear();
             in_element = false;
-        } else if (starts_with(r, TAG_SUB_BRANCH)) {
+        } else if (r.starts_with(TAG_SUB_BRANCH)) {
             if (keeps_type_name(list, 'B', tag_value(r, TAG_SUB_BRANCH))) emit(r);
         } else {
             emit(r);
@@ -180,18 +176,18 @@ int exclude_branches(const std::string& export_path, ExportReader& in, ExportRew
     return out.commit();
 }
 
-int exclude_labels_or_attributes(const std::string& export_path, char kind, ExportReader& in, ExportRewrite& out) {
+int exclude_labels_or_attributes(const std::string& export_path, char kind, const PatternList& list, ExportReader& in,
+                                 ExportRewrite& out) {
     const TypeKindWords& w = *words_of(kind);
-    const PatternList& list = kind == 'L' ? METADATA_SELECTION.LABELS : METADATA_SELECTION.ATTRIBUTES;
     std::string r;
     while (in.next(r)) {
         if (r == w.begin) {
             TypeBlock block = read_type_block(in, w);
             write_type_block(out, w, block, keeps_name(list, block.name));
-        } else if (kind == 'L' && starts_with(r, TAG_LABEL)) {
+        } else if (kind == 'L' && r.starts_with(TAG_LABEL)) {
             if (keeps_name(list, tag_value(r, TAG_LABEL))) out.line(r);
-        } else if (kind == 'A' && !attribute_name(r).empty()) {
-            if (keeps_name(list, attribute_name(r))) out.line(r);
+        } else if (const std::string_view name = kind == 'A' ? attribute_name(r) : std::string_view(); !name.empty()) {
+            if (keeps_name(list, name)) out.line(r);
         } else {
             out.line(r);
         }
@@ -222,7 +218,7 @@ int manage_any_excluded_or_restricted_metadata(char kind, const std::string& exp
     ExportRewrite out(export_path);
     if (!out.is_open()) return 0;
     return kind == 'B' ? exclude_branches(export_path, in, out)
-                       : exclude_labels_or_attributes(export_path, kind, in, out);
+                       : exclude_labels_or_attributes(export_path, kind, list, in, out);
 }
 
 int manage_any_merges_to_ignore(const std::string& export_path) {
@@ -239,7 +235,7 @@ int manage_any_merges_to_ignore(const std::string& export_path) {
     bool dropped = false;
     std::string r;
     while (in.next(r)) {
-        const bool merge_line = (starts_with(r, TAG_MERGE) || starts_with(r, TAG_FMERGE)) &&
+        const bool merge_line = (r.starts_with(TAG_MERGE) || r.starts_with(TAG_FMERGE)) &&
                                 r.find(' ') == r.rfind(' ') && r.find(' ') != std::string::npos;
         if (!merge_line) {
             out.line(r);
@@ -295,12 +291,12 @@ int manage_any_unused_metadata(char kind, const std::string& export_path) {
         std::string r;
         while (in.next(r)) {
             if (kind == 'B') {
-                if (starts_with(r, TAG_SUB_BRANCH)) used.emplace(tag_value(r, TAG_SUB_BRANCH));
-                if (starts_with(r, TAG_ON_BRANCH)) used.emplace(tag_value(r, TAG_ON_BRANCH));
+                if (r.starts_with(TAG_SUB_BRANCH)) used.emplace(tag_value(r, TAG_SUB_BRANCH));
+                if (r.starts_with(TAG_ON_BRANCH)) used.emplace(tag_value(r, TAG_ON_BRANCH));
             } else if (kind == 'L') {
-                if (starts_with(r, TAG_LABEL)) used.emplace(tag_value(r, TAG_LABEL));
-            } else if (!attribute_name(r).empty()) {
-                used.emplace(attribute_name(r));
+                if (r.starts_with(TAG_LABEL)) used.emplace(tag_value(r, TAG_LABEL));
+            } else if (const std::string_view name = attribute_name(r); !name.empty()) {
+                used.emplace(name);
             }
         }
         if (in.failed()) return pass_failure("opened", export_path);

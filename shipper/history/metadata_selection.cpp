@@ -11,10 +11,10 @@ int read_pattern_field(std::string_view field, bool is_branch, PatternList& out,
     if (field.empty()) return 1;
     std::string_view mark_e(MARK_EXCLUDE), mark_o(MARK_RESTRICT);
     char designator = 0;
-    if (field.substr(0, mark_e.size()) == mark_e) {
+    if (field.starts_with(mark_e)) {
         designator = DESIGNATOR_EXCLUDE;
         field.remove_prefix(mark_e.size());
-    } else if (field.substr(0, mark_o.size()) == mark_o) {
+    } else if (field.starts_with(mark_o)) {
         designator = DESIGNATOR_RESTRICT;
         field.remove_prefix(mark_o.size());
     } else {

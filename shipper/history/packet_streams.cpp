@@ -1,8 +1,11 @@
 #include "shipper/history/packet_streams.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "common/log.h"
+#include "common/text_format.h"
+#include "shipper/history/history_messages.h"
 
 namespace {
 constexpr std::size_t TOC_BLOCK = 1 << 16;
@@ -55,6 +58,12 @@ bool HeadFile::close() {
     file_ = nullptr;
     if (!closed && errno_ == 0) errno_ = errno ? errno : EIO;
     return errno_ == 0;
+}
+
+int portion_failed(int step, const char* portion, const HeadFile& head) {
+    log_it('e', fmt_msg(history_msg::MSG_00e, step, portion, head.path().c_str(),
+                        std::strerror(head.error() ? head.error() : EIO)));
+    return 0;
 }
 
 void TocLog::add(std::string_view text) {

@@ -37,6 +37,11 @@ private:
     int errno_ = 0;
 };
 
+// Logs that a section of the head file could not be written: "failed ctar
+// on step <step> - failed <portion> portion of (<head>): <error>" (class
+// 'e'). Returns 0.
+int portion_failed(int step, const char* portion, const HeadFile& head);
+
 // Table-of-contents lines, gathered and written to the TOC log in blocks
 // (each log write opens and closes the log file).
 class TocLog {

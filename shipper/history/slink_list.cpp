@@ -46,11 +46,11 @@ int gather_slinks(const std::string& view_path, const std::string& listing, bool
         Command describe = cleartool(CT_DESCRIBE).args("-fmt", "%[slink_text]p", path);
         if (!describe.capture(text, SLINK_DESCRIBE_SIZE - 1, &status) || status != 0 || text.empty())
             return toss(listing, fmt_msg(MSG_65f, READ_FAILED, SHIPPER_NAME, path.c_str()));
-        if (path.compare(0, prefix.size(), prefix) != 0) continue;
+        if (!path.starts_with(prefix)) continue;
         std::string relative = path.substr(prefix.size());
         if (relative.size() + text.size() + 1 > SLINK_ENTRY_MAX)
             return toss(listing, fmt_msg(MSG_65d, READ_FAILED, SHIPPER_NAME, path.c_str()));
-        if (replicated_is_vob_top && relative.compare(0, 11, "lost+found/") == 0) continue;
+        if (replicated_is_vob_top && relative.starts_with("lost+found/")) continue;
         SLINKS.LIST.push_back({std::move(relative), text});
     }
     if (in.failed()) return toss(listing, fmt_msg(MSG_65b, READ_FAILED, SHIPPER_NAME, listing.c_str()));

@@ -2,9 +2,9 @@
 
 #include <cctype>
 #include <cerrno>
-#include <fstream>
 #include <unordered_set>
 
+#include "common/cc_query.h"
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/text_format.h"
@@ -14,16 +14,14 @@
 
 namespace {
 
-std::string read_head(const std::string& path, std::size_t max) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(max, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(max));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
-}
+// How much of a script or of the program's output is examined.
+constexpr std::size_t SESSION_TEXT_EXAMINED = 1 << 20;
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
+// The first `max` bytes of a file; empty when it cannot be read.
+std::string read_head(const std::string& path, std::size_t max) {
+    std::string text;
+    get_file_results(path, text, max + 1);
+    return text;
 }
 
 // Calls `each` with every line of `text` (without its newline).
@@ -43,10 +41,10 @@ bool is_blank(std::string_view line) {
 
 // The script lines whose failure is normal (downloads and remote deletes
 // of files that may not be there).
-int commands_that_may_miss(const std::string& script) {
+int commands_that_may_miss(std::string_view script) {
     int count = 0;
-    for_each_line(read_head(script, 1 << 20), [&](std::string_view line) {
-        if (starts_with(line, "get ") || starts_with(line, "del ") || starts_with(line, "rm ")) ++count;
+    for_each_line(script, [&](std::string_view line) {
+        if (line.starts_with("get ") || line.starts_with("del ") || line.starts_with("rm ")) ++count;
     });
     return count;
 }
@@ -109,9 +107,9 @@ ErrorJudgement judge_error_text(TransportKind kind, const std::string& user, boo
         case TransportKind::Psftpk:
         case TransportKind::Psftpp: {
             const std::string greeting = "Using username \"" + user + "\".";
-            if (starts_with(text, greeting) && text.size() <= greeting.size() + 3) return judgement;
+            if (text.starts_with(greeting) && text.size() <= greeting.size() + 3) return judgement;
             judgement.verdict = ErrorVerdict::Unexpected;
-            if (starts_with(text, greeting)) {
+            if (text.starts_with(greeting)) {
                 std::size_t end = text.find('\n');
                 text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
             }
@@ -121,7 +119,7 @@ ErrorJudgement judge_error_text(TransportKind kind, const std::string& user, boo
         case TransportKind::Lftp:
             if (check_mode) {
                 for_each_line(text, [&](std::string_view line) {
-                    if (starts_with(line, "get: Access failed:") || starts_with(line, "rm: Access failed:") ||
+                    if (line.starts_with("get: Access failed:") || line.starts_with("rm: Access failed:") ||
                         is_blank(line))
                         return;
                     judgement.shown.append(line);
@@ -145,7 +143,7 @@ int unexplained_ftp_refusals(std::string_view output, int tolerated_not_found) {
         bool reply = line.size() >= 4 && (line[0] == '4' || line[0] == '5') && std::isdigit((unsigned char)line[1]) &&
                      std::isdigit((unsigned char)line[2]) && (line[3] == ' ' || line[3] == '-');
         if (!reply || line[3] == '-') return;  // continuation lines of a reply are not counted again
-        if (starts_with(line, "550") && tolerated_not_found > 0) {
+        if (line.starts_with("550") && tolerated_not_found > 0) {
             --tolerated_not_found;
             return;
         }
@@ -161,7 +159,7 @@ std::vector<std::string> script_uploads(std::string_view script) {
     std::vector<std::string> uploads;
     for_each_line(script, [&](std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (starts_with(line, "put \"") && line.size() > 6 && line.back() == '"')
+        if (line.starts_with("put \"") && line.size() > 6 && line.back() == '"')
             uploads.emplace_back(line.substr(5, line.size() - 6));
     });
     return uploads;
@@ -184,7 +182,7 @@ std::vector<std::string> unconfirmed_ftp_uploads(std::string_view script, std::s
     for_each_line(output, [&](std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::size_t at = line.find(remote);
-        if (starts_with(line, announce) && at != std::string_view::npos) {
+        if (line.starts_with(announce) && at != std::string_view::npos) {
             announced = true;
             current = line.substr(announce.size(), at - announce.size());
         } else if (!current.empty() && line.find(" sent in ") != std::string_view::npos &&
@@ -202,11 +200,25 @@ std::vector<std::string> unconfirmed_psftp_uploads(std::string_view script, std:
     constexpr std::string_view local = "local:", arrow = " => remote:";
     for_each_line(output, [&](std::string_view line) {
         std::size_t at = line.find(arrow);
-        if (starts_with(line, local) && at != std::string_view::npos)
+        if (line.starts_with(local) && at != std::string_view::npos)
             made.emplace(line.substr(local.size(), at - local.size()));
     });
     return not_in(script_uploads(script), made);
 }
+
+namespace {
+
+// Whether the output of ftp or psftp shows a command that failed: an ftp
+// refusal the script does not explain (check mode), or an upload without
+// its confirmation.
+bool output_shows_failure(TransportKind kind, bool check_mode, std::string_view script_text,
+                          std::string_view output_text) {
+    if (kind != TransportKind::Ftp) return !unconfirmed_psftp_uploads(script_text, output_text).empty();
+    if (check_mode && unexplained_ftp_refusals(output_text, commands_that_may_miss(script_text)) > 0) return true;
+    return !unconfirmed_ftp_uploads(script_text, output_text).empty();
+}
+
+}  // namespace
 
 int follow_instructions(const Transport& transport, const std::string& script, const std::string& output,
                         const std::string& errors, const std::string& probe, const std::string& location,
@@ -240,9 +252,11 @@ int follow_instructions(const Transport& transport, const std::string& script, c
         }
     }
 
-    const int may_miss = commands_that_may_miss(script);
-    const bool psftp = s.kind == TransportKind::Psftpk || s.kind == TransportKind::Psftpp;
-    const std::string script_text = read_head(script, 1 << 20);
+    // ftp and psftp go on after a failed command: their output is judged
+    // against the script, which is gone once the program has returned.
+    const bool output_judged =
+        s.kind == TransportKind::Ftp || s.kind == TransportKind::Psftpk || s.kind == TransportKind::Psftpp;
+    const std::string script_text = output_judged ? read_head(script, SESSION_TEXT_EXAMINED) : std::string();
     const Command command = transport_command(transport, script, output, errors, location);
     const int status = command.run();
     unlink_remove(script);
@@ -266,13 +280,8 @@ int follow_instructions(const Transport& transport, const std::string& script, c
             log_error_file(errors);
     } else if (status != 0 && !file_is_empty(output)) {
         log_error_file(output);
-    } else if (s.kind == TransportKind::Ftp && check_mode &&
-               unexplained_ftp_refusals(read_head(output, 1 << 20), may_miss) > 0) {
-        log_error_file(output);
-    } else if (psftp && !unconfirmed_psftp_uploads(script_text, read_head(output, 1 << 20)).empty()) {
-        log_error_file(output);
-    } else if (s.kind == TransportKind::Ftp &&
-               !unconfirmed_ftp_uploads(script_text, read_head(output, 1 << 20)).empty()) {
+    } else if (output_judged &&
+               output_shows_failure(s.kind, check_mode, script_text, read_head(output, SESSION_TEXT_EXAMINED))) {
         log_error_file(output);
     } else if (this_file_exists(probe) && !file_is_empty(probe)) {
         result = 1;

@@ -95,7 +95,7 @@ int transport_kind_of_program(std::string_view program, TransportKind& kind) {
     std::string_view base = slash == std::string_view::npos ? program : program.substr(slash + 1);
     if (base.empty()) return 0;
     for (const KindName& entry : KIND_PREFIXES) {
-        if (base.substr(0, std::string_view(entry.prefix).size()) == entry.prefix) {
+        if (base.starts_with(entry.prefix)) {
             kind = entry.kind;
             return 1;
         }
@@ -121,12 +121,10 @@ int check_connection_record(const ConnectionRecord& record, std::string& reason)
         static constexpr std::string_view refused = "\"'\\`;&|<>#!()$*?{} ";
         return refused.find(c) == std::string_view::npos;
     };
-    // The directory stands in double quotes.
-    auto directory_char = [](char c) { return c != '"' && c != '\\'; };
     return check_value(record.machine, "machine", 511, true, machine_char, reason) &&
            check_value(record.user, "user", 511, true, user_char, reason) &&
            check_value(record.password, "password", 511, false, password_char, reason) &&
-           check_value(record.directory, "receiver directory", 1023, true, directory_char, reason);
+           check_script_directory(record.directory, "receiver directory", reason);
 }
 
 int check_script_name(std::string_view name, std::string& reason) {
@@ -140,6 +138,7 @@ int check_script_name(std::string_view name, std::string& reason) {
 }
 
 int check_script_directory(std::string_view dir, const char* what, std::string& reason) {
+    // The directory stands in double quotes.
     auto dir_char = [](char c) { return c != '"' && c != '\\'; };
     return check_value(dir, what, 1023, true, dir_char, reason);
 }
