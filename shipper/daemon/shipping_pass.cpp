@@ -22,6 +22,8 @@
 #include "shipper/config/config_file.h"
 #include "shipper/daemon/shipper_state.h"
 #include "shipper/daemon/trigger_scripts.h"
+#include "shipper/history/conversion.h"
+#include "shipper/history/metadata_selection.h"
 #include "shipper/pass/config_spec_edit.h"
 #include "shipper/pass/epoch_word.h"
 #include "shipper/pass/history_export.h"
@@ -40,18 +42,6 @@ namespace {
 constexpr int REQUEST_OPEN_RETRIES = 5;
 // The epoch file is one short line; more is never read.
 constexpr std::size_t EPOC_READ_MAX = 4096;
-inline constexpr char VERSIONS_FOLLOW[] = "   ======== any contained element versions follow:\n";
-
-void log_designators(const shipper_config::Designators& d, const char* kind, const char* kinds,
-                     const std::string& packet) {
-    if (d.names.empty()) {
-        log_it('n', fmt_msg("- as requested including all %s for packet (%s)...", kinds, packet.c_str()));
-        return;
-    }
-    const char* how = d.letter == 'E' ? "excluding" : "including";
-    for (const std::string& name : d.names)
-        log_it('n', fmt_msg("- as requested %s %s %s for packet (%s)...", how, kind, name.c_str(), packet.c_str()));
-}
 
 // One pass for one VOB key and receiving location.
 class ShippingPass {
@@ -383,7 +373,7 @@ int ShippingPass::metadata_passes() {
 int ShippingPass::convert() {
     if (!is_deployment_) {
         log_it('t', fmt_msg(TOC_BANNER, "replication", packet().c_str(), location_.c_str()));
-        log_text('t', VERSIONS_FOLLOW);
+        log_text('t', HEADER_VERSIONS_FOLLOW);
     }
     PassConversion c;
     c.names = &names_;
@@ -510,9 +500,8 @@ int ShippingPass::run() {
 
     log_it('n', fmt_msg(PROCESSING, names_.request_name.c_str(), settings_.THIS_LOCATION.c_str()));
     log_encryption_in_use();
-    log_designators(key_.branches, "branch", "branches", packet());
-    log_designators(key_.labels, "label", "labels", packet());
-    log_designators(key_.attributes, "attribute", "attributes", packet());
+    pass_select_metadata(key_, settings_.SLINK_SCALE, SHIPPER.VANDREL_SLINK_PROCESSING_OVERRIDE_ON);
+    log_requested_selection(packet());
 
     if (!validate_request()) return 0;
     if (!check_vob()) return 0;
@@ -529,7 +518,6 @@ int ShippingPass::run() {
     if (!problem.empty()) return fail(problem, true);
 
     pass_set_transport(settings_, HOSTMAPS_DIR, THE_EPOCS_DIR);
-    pass_select_metadata(key_, settings_.SLINK_SCALE, SHIPPER.VANDREL_SLINK_PROCESSING_OVERRIDE_ON);
     if (!(holding() ? hold_confirmation() : fetch_confirmation())) return 0;
     if (!read_since()) return 0;
     if (!export_tree()) return 0;
