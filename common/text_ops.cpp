@@ -47,6 +47,11 @@ void strip_surrounding(std::string& s) {
     strip_head(s);
 }
 
+std::string_view trim_trailing_blanks(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
 std::string stripped_copy(std::string_view s) {
     std::string copy(s);
     strip_surrounding(copy);

@@ -13,6 +13,8 @@ void strip_head(std::string& s);
 void strip_surrounding(std::string& s);
 // A copy of s with surrounding whitespace removed.
 std::string stripped_copy(std::string_view s);
+// s without its trailing blanks, tabs and carriage returns (line breaks stay).
+std::string_view trim_trailing_blanks(std::string_view s);
 
 char* STRING_LOWER(char* s);
 char* FOLD_CASE(char* s);

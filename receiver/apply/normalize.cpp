@@ -17,6 +17,7 @@
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "receiver/apply/apply_messages.h"
 #include "receiver/apply/apply_state.h"
 #include "receiver/apply/email_digest.h"
@@ -24,11 +25,6 @@
 #include "receiver/apply/type_lock.h"
 
 namespace {
-
-std::string_view trim_trailing_blanks(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
 
 // The tags whose value lines make up the table of contents.
 bool is_toc_line(std::string_view line) {

@@ -10,6 +10,7 @@
 #include "common/file_ops.h"
 #include "common/log.h"
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "shipper/history/history_messages.h"
 
 namespace {
@@ -63,11 +64,6 @@ bool ExportReader::next(std::string& record) {
         have += 1 + more.size();
     }
     return true;
-}
-
-std::string_view trim_trailing_blanks(std::string_view text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
 }
 
 bool under_lost_and_found(std::string_view name) {

@@ -34,7 +34,6 @@ private:
 // The value text of a value line ("<tag> <length>:<value>"), trailing blanks
 // removed; empty when the line is no value line of that tag (with its blank).
 std::string_view tag_value(std::string_view record, std::string_view tag_with_blank);
-std::string_view trim_trailing_blanks(std::string_view text);
 
 // Whether a name relative to the replicated directory lies in (or is) a
 // "lost+found" directory, whose content no other site needs.

@@ -7,6 +7,7 @@
 #include "codecs/packet_format.h"
 #include "common/log.h"
 #include "common/text_format.h"
+#include "common/text_ops.h"
 #include "shipper/history/export_text.h"
 #include "shipper/history/history_messages.h"
 #include "shipper/history/metadata_selection.h"
