@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/name_list.h"
 
@@ -35,6 +36,10 @@ int move_file(const std::string& src, const std::string& dst, char attr);
 int cmp_files(const std::string& a, const std::string& b);
 
 void unlink_remove(const std::string& path);
+// Writes all of `text` to the descriptor, resuming after interruptions;
+// false on an error (errno tells which).
+bool write_whole(int fd, std::string_view text);
+
 int this_file_exists(const std::string& path);
 int _is_visible(const std::string& path);
 int file_is_empty(const std::string& path);

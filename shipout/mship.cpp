@@ -1,5 +1,6 @@
 #include "shipout/mship.h"
 
+#include "common/file_ops.h"
 #include "common/text_format.h"
 
 #include <cerrno>
@@ -21,19 +22,6 @@ struct TempFile {
         if (!path.empty()) ::unlink(path.c_str());
     }
 };
-
-bool write_all(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // What stands at path, if anything: a symbolic link to nothing (a request
 // is never written through it) or an existing request.
@@ -69,7 +57,7 @@ MshipResult write_mship_if_absent(const std::string& path, const std::string& co
             return MshipResult::WriteError;
     }
     if (temp.fd < 0) return MshipResult::WriteError;
-    if (!write_all(temp.fd, content) || ::fchmod(temp.fd, 0666) != 0 || ::close(temp.fd) != 0) {
+    if (!write_whole(temp.fd, content) || ::fchmod(temp.fd, 0666) != 0 || ::close(temp.fd) != 0) {
         temp.fd = -1;
         return MshipResult::WriteError;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "codecs/packet_integrity.h"
+#include "common/file_ops.h"
 #include "common/log.h"
 #include "common/text_format.h"
 #include "shipper/transport/transport.h"

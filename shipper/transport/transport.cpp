@@ -142,16 +142,3 @@ int check_script_directory(std::string_view dir, const char* what, std::string& 
     auto dir_char = [](char c) { return c != '"' && c != '\\'; };
     return check_value(dir, what, 1023, true, dir_char, reason);
 }
-
-bool write_whole(int fd, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}

@@ -91,7 +91,3 @@ int check_script_name(std::string_view name, std::string& reason);
 // Checks a local directory that goes into a script (in double quotes):
 // no control character, '"' or '\'. Returns 1, or 0 with a reason.
 int check_script_directory(std::string_view dir, const char* what, std::string& reason);
-
-// Writes all of `text` to the descriptor, resuming after interruptions;
-// false on an error (errno tells which).
-bool write_whole(int fd, std::string_view text);
